@@ -1,0 +1,163 @@
+// Reads the airports of an Airbus airport file by the row positions of its keys.
+#include "converter/reader.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/numbers.h"
+
+namespace converter {
+namespace {
+
+using core::Airport;
+using core::Obstacle;
+using core::Runway;
+using core::WordTable;
+
+// Rows counted from an "Airport" row.
+constexpr size_t kName = 1, kState = 2, kCity = 3, kIcao = 4, kIata = 5,
+                 kAirportElevation = 8, kAirportDate = 11, kFirstRunway = 12;
+// Rows counted from a "Runway" row.
+constexpr size_t kHeading = 1, kStrength = 3, kWidth = 5, kRunwayDate = 8,
+                 kQfu = 9, kIdent = 10, kAsda = 11, kToda = 12, kTora = 13,
+                 kLda = 14, kSlope = 15, kThreshold = 18, kToComments = 28,
+                 kLdComments = 29, kFirstObstacle = 31;
+// Rows counted from an "Obstacle" row.
+constexpr size_t kDistance = 1, kObstacleElevation = 2, kLateral = 3,
+                 kObstacleEnd = 7, kObstacleRows = 8;
+constexpr size_t kMaxObstacles = 50;
+constexpr size_t kIdentLength = 9;
+
+bool isKey(const WordTable& table, size_t row, std::string_view key) {
+  return core::wordAt(table, row, 0) == key;
+}
+
+// The value of a row when its key matches; nothing otherwise.
+std::optional<std::string_view> valueOf(const WordTable& table, size_t row,
+                                        std::string_view key) {
+  if (!isKey(table, row, key)) return std::nullopt;
+  return core::wordAt(table, row, 1);
+}
+
+void readText(const WordTable& table, size_t row, std::string_view key,
+              std::string& field) {
+  if (auto value = valueOf(table, row, key)) field.assign(*value);
+}
+
+void readDecimal(const WordTable& table, size_t row, std::string_view key,
+                 double& field) {
+  if (auto value = valueOf(table, row, key)) field = core::atof(*value);
+}
+
+// Whole numbers in the file; a fraction is dropped.
+void readInteger(const WordTable& table, size_t row, std::string_view key,
+                 double& field) {
+  if (auto value = valueOf(table, row, key)) field = core::atoi(*value);
+}
+
+// One blank, then one blank before each word after the key.
+void readComment(const WordTable& table, size_t row, std::string_view key,
+                 std::string& field) {
+  if (!isKey(table, row, key)) return;
+  field.assign(1, ' ');
+  for (size_t col = 1; col < table.wordCount(row); ++col) {
+    field += ' ';
+    field += core::wordAt(table, row, col);
+  }
+}
+
+// "/" becomes "-" and the designator is cut to nine bytes.
+void readIdent(const WordTable& table, size_t row, std::string& field) {
+  auto value = valueOf(table, row, "Ident");
+  if (!value) return;
+  field.assign(value->substr(0, kIdentLength));
+  for (char& c : field) {
+    if (c == '/') c = '-';
+  }
+}
+
+Obstacle readObstacle(const WordTable& table, size_t row) {
+  Obstacle obstacle;
+  readDecimal(table, row + kDistance, "Distance", obstacle.distance);
+  readDecimal(table, row + kObstacleElevation, "Elevation",
+              obstacle.elevation);
+  readDecimal(table, row + kLateral, "LateralDistance",
+              obstacle.lateralDistance);
+  return obstacle;
+}
+
+// Reads the runway block at row; on success returns the row after its last
+// obstacle block (where its closing "End" rows must stand).
+std::optional<size_t> readRunway(const WordTable& table, size_t row,
+                                 Runway& runway) {
+  if (!isKey(table, row, "Runway") || !isKey(table, row + kQfu, "QFU")) {
+    return std::nullopt;
+  }
+  readInteger(table, row + kHeading, "MagneticHeading",
+              runway.magneticHeading);
+  readText(table, row + kStrength, "Strength", runway.strength);
+  readInteger(table, row + kWidth, "Width", runway.width);
+  readText(table, row + kRunwayDate, "LastUpdate", runway.lastUpdate);
+  readIdent(table, row + kIdent, runway.ident);
+  readDecimal(table, row + kAsda, "ASDA", runway.asda);
+  readDecimal(table, row + kToda, "TODA", runway.toda);
+  readDecimal(table, row + kTora, "TORA", runway.tora);
+  readDecimal(table, row + kLda, "LDA", runway.lda);
+  readDecimal(table, row + kSlope, "Slope", runway.slope);
+  readDecimal(table, row + kThreshold, "ThresholdElevation",
+              runway.thresholdElevation);
+  readComment(table, row + kToComments, "TOComments", runway.toComments);
+  readComment(table, row + kLdComments, "LDComments", runway.ldComments);
+
+  size_t block = row + kFirstObstacle;
+  for (size_t k = 0; k < kMaxObstacles; ++k, block += kObstacleRows) {
+    if (!isKey(table, block, "Obstacle") ||
+        !isKey(table, block + kObstacleEnd, "End")) {
+      break;
+    }
+    runway.obstacles.push_back(readObstacle(table, block));
+  }
+  return block;
+}
+
+// Reads the airport block at row; nothing when one of its runway blocks does
+// not close.
+std::optional<Airport> readAirport(const WordTable& table, size_t row) {
+  Airport airport;
+  readText(table, row + kName, "Name", airport.name);
+  readText(table, row + kState, "State", airport.state);
+  readText(table, row + kCity, "City", airport.city);
+  readText(table, row + kIcao, "ICAO", airport.icao);
+  readText(table, row + kIata, "IATA", airport.iata);
+  readDecimal(table, row + kAirportElevation, "Elevation", airport.elevation);
+  readText(table, row + kAirportDate, "LastUpdate", airport.lastUpdate);
+
+  size_t runwayRow = row + kFirstRunway;
+  for (;;) {
+    Runway runway;
+    const std::optional<size_t> end = readRunway(table, runwayRow, runway);
+    // Two "End" rows close a runway, a third closes the airport too.
+    if (!end || !isKey(table, *end, "End") || !isKey(table, *end + 1, "End")) {
+      return std::nullopt;
+    }
+    airport.runways.push_back(std::move(runway));
+    if (isKey(table, *end + 2, "End")) return airport;
+    runwayRow = *end + 2;
+  }
+}
+
+}  // namespace
+
+std::vector<Airport> readAirbusAirports(const WordTable& table) {
+  std::vector<Airport> airports;
+  for (size_t row = 0; row < table.rows(); ++row) {
+    if (!isKey(table, row, "Airport")) continue;
+    if (std::optional<Airport> airport = readAirport(table, row)) {
+      airports.push_back(std::move(*airport));
+    }
+  }
+  return airports;
+}
+
+}  // namespace converter

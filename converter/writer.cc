@@ -1,0 +1,56 @@
+// Writes airports in the AIRPORT2 form.
+#include "converter/writer.h"
+
+#include "core/numbers.h"
+#include "core/runway_lines.h"
+
+namespace converter {
+namespace {
+
+using core::Airport;
+using core::LineSink;
+using core::Obstacle;
+using core::Runway;
+using core::roundToInt;
+
+void writeAirportLine(LineSink& out, const Airport& airport) {
+  out.text(airport.icao).text(" ").text(airport.name).text(" ");
+  out.text(airport.city).text(",").text(airport.state).text(" MMLOLO ");
+  out.integer(roundToInt(airport.elevation)).text(" ").text(airport.iata);
+  out.endLine();
+}
+
+// The obstacle's height above the runway at the end of the take-off run,
+// where the threshold is raised by the slope (in percent) over the TORA, and
+// its distance beyond that point. One rounding per operation, in this order.
+void writeObstacleLine(LineSink& out, const Runway& runway,
+                       const Obstacle& obstacle) {
+  const double endOfRun =
+      runway.slope * 0.01 * runway.tora + runway.thresholdElevation;
+  const double height = obstacle.elevation - endOfRun;
+  const double beyond = obstacle.distance - runway.tora;
+  out.integer(roundToInt(height)).text(" ").integer(roundToInt(beyond));
+  out.text(" ").integer(roundToInt(obstacle.lateralDistance)).endLine();
+}
+
+void writeRunway(LineSink& out, const Runway& runway) {
+  out.text("RWYU 0").endLine();
+  core::writeRunwayItems(out, runway);
+  out.text(" 0").endLine();
+  for (const Obstacle& obstacle : runway.obstacles) {
+    writeObstacleLine(out, runway, obstacle);
+  }
+  core::writeCommentLines(out, runway);
+}
+
+}  // namespace
+
+void writeAirport2(LineSink& out, const std::vector<Airport>& airports) {
+  for (const Airport& airport : airports) {
+    out.text("AIRPORT2").endLine();
+    writeAirportLine(out, airport);
+    for (const Runway& runway : airport.runways) writeRunway(out, runway);
+  }
+}
+
+}  // namespace converter

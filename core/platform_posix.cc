@@ -1,0 +1,77 @@
+// POSIX side of the platform interface: termios key wait, SIGPIPE, madvise.
+#include "core/platform.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace core {
+
+std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+void prepareProcess() {
+  // The console only reports status: a reader that went away must not kill
+  // the conversion, so writes to a broken pipe just fail.
+  signal(SIGPIPE, SIG_IGN);
+  // If a standard handle is closed, the next open() would reuse its number
+  // and console text would land in "APB". Park /dev/null there instead.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1) {
+      const int nul = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (nul != -1 && nul != fd) {
+        dup2(nul, fd);
+        close(nul);
+      }
+    }
+  }
+}
+
+bool stdinIsInteractive() { return isatty(STDIN_FILENO) == 1; }
+
+void waitForKey() {
+  if (!stdinIsInteractive()) return;
+  termios saved{};
+  if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
+  termios raw = saved;
+  // One key, no echo, no Enter; Ctrl-C counts as a key so the terminal is
+  // always restored.
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+  // An arrow key sends several bytes at once: read them all in one go and
+  // drop anything still queued, so nothing is left for the shell prompt.
+  char keys[64];
+  if (read(STDIN_FILENO, keys, sizeof keys) < 0) {
+    // Nothing to do: the wait is over either way.
+  }
+  tcflush(STDIN_FILENO, TCIFLUSH);
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+void adviseLargeBuffer(void* data, size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  // Fresh pages cost a fault each on first touch; huge pages cut the faults
+  // of a buffer of hundreds of MB by a factor of 512.
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  if (bytes < 2 * kHugePage) return;
+  const uintptr_t begin =
+      (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end =
+      (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+  if (end > begin) {
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+}  // namespace core

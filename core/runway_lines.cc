@@ -1,0 +1,27 @@
+// Runway lines that the AIRPORT1 and AIRPORT2 forms write alike.
+#include "core/runway_lines.h"
+
+#include "core/numbers.h"
+
+namespace core {
+
+void writeRunwayItems(LineSink& out, const Runway& runway) {
+  out.text("'").text(runway.ident).text("' 0 ");
+  out.integer(roundToInt(runway.tora)).text(" ");
+  out.integer(roundToInt(runway.toda)).text(" ");
+  out.integer(roundToInt(runway.asda)).text(" ");
+  out.integer(roundToInt(runway.lda)).text(" ");
+  for (int i = 0; i < 3; ++i) out.decimal(runway.slope).text(" ");
+  out.count(runway.obstacles.size());
+}
+
+void writeCommentLines(LineSink& out, const Runway& runway) {
+  out.text("H TAKEOFF: ").text(runway.toComments).endLine();
+  out.text("H LANDING: ").text(runway.ldComments).endLine();
+  out.text("H RUNWAY BEARING STRENGTH: PCN ").text(runway.strength).endLine();
+  out.text("H RUNWAY WIDTH: ").decimal(runway.width).endLine();
+  out.text("H MAGNETIC HEADING: ").decimal(runway.magneticHeading).endLine();
+  out.text("H DATE: ").text(runway.lastUpdate).endLine();
+}
+
+}  // namespace core

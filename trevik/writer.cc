@@ -1,0 +1,49 @@
+// Writes airports in the AIRPORT1 form.
+#include "trevik/writer.h"
+
+#include "core/numbers.h"
+#include "core/runway_lines.h"
+
+namespace trevik {
+namespace {
+
+using core::Airport;
+using core::LineSink;
+using core::Obstacle;
+using core::Runway;
+using core::roundToInt;
+
+void writeAirportLine(LineSink& out, const Airport& airport) {
+  out.text("'").text(airport.icao).text("' '").text(airport.name);
+  out.text("' '").text(airport.city).text(",").text(airport.state);
+  out.text("' 'FFLOLO' ").integer(roundToInt(airport.elevation)).endLine();
+}
+
+// Elevation first, although the record lists the distance first.
+void writeObstacleLine(LineSink& out, const Obstacle& obstacle) {
+  out.integer(roundToInt(obstacle.elevation)).text(" ");
+  out.integer(roundToInt(obstacle.distance)).text(" ");
+  out.integer(roundToInt(obstacle.lateralDistance)).endLine();
+}
+
+void writeRunway(LineSink& out, const Runway& runway) {
+  out.text("RWYS").endLine();
+  core::writeRunwayItems(out, runway);
+  out.endLine();
+  for (const Obstacle& obstacle : runway.obstacles) {
+    writeObstacleLine(out, obstacle);
+  }
+  core::writeCommentLines(out, runway);
+}
+
+}  // namespace
+
+void writeAirport1(LineSink& out, const std::vector<Airport>& airports) {
+  for (const Airport& airport : airports) {
+    out.text("AIRPORT1").endLine();
+    writeAirportLine(out, airport);
+    for (const Runway& runway : airport.runways) writeRunway(out, runway);
+  }
+}
+
+}  // namespace trevik

@@ -1,0 +1,20 @@
+// Writes airports in the AIRPORT1 form.
+#ifndef TREVIK_WRITER_H_
+#define TREVIK_WRITER_H_
+
+#include <vector>
+
+#include "core/line_sink.h"
+#include "core/records.h"
+
+namespace trevik {
+
+// Writes every airport in order: "AIRPORT1", the quoted airport line, and per
+// runway "RWYS", the runway line, one line per obstacle (values as stored)
+// and the six "H" lines.
+void writeAirport1(core::LineSink& out,
+                   const std::vector<core::Airport>& airports);
+
+}  // namespace trevik
+
+#endif  // TREVIK_WRITER_H_
