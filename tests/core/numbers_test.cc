@@ -1,0 +1,170 @@
+#include "core/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace core {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+
+struct AtofCase {
+  const char* word;
+  double want;
+};
+
+TEST(Atof, TakesTheLeadingDecimalNumber) {
+  const AtofCase cases[] = {
+      {"12.5", 12.5},  {"12.5m", 12.5},
+      {"1,5", 1},      {".5", 0.5},
+      {"5.", 5},       {"1e3", 1000},
+      {"-3e2", -300},  {"2E-2", 0.02},
+      {"+7", 7},       {" \t42", 42},
+      {"1e", 1},       {"1e+", 1},
+      {"1.5e+x", 1.5}, {"N/A", 0},
+      {"", 0},         {" ", 0},
+      {".", 0},        {"-", 0},
+      {"+.e1", 0},     {"inf", 0},
+      {"nan", 0},      {"0x10", 0},
+      {"1e400", kInf}, {"-1e400", -kInf},
+      {"1e-400", 0},   {"0e999999999999", 0},
+      {"0.1", 0.1},    {"2500.4", 2500.4},
+  };
+  for (const AtofCase& c : cases) EXPECT_EQ(atof(c.word), c.want) << c.word;
+}
+
+TEST(Atof, KeepsTheSignOfZero) {
+  EXPECT_TRUE(std::signbit(atof("-0")));
+  EXPECT_FALSE(std::signbit(atof("0")));
+  EXPECT_TRUE(std::signbit(atof("-1e-400")));
+}
+
+TEST(Atof, ReadsLongDigitStringsExactly) {
+  // 0.1 written with 800 digits still rounds to the double nearest 0.1.
+  EXPECT_EQ(atof("0.1" + std::string(800, '0') + "1"), 0.1);
+  EXPECT_EQ(atof(std::string(400, '9')), kInf);
+}
+
+struct AtoiCase {
+  const char* word;
+  int32_t want;
+};
+
+TEST(Atoi, TakesTheLeadingBaseTenInteger) {
+  const AtoiCase cases[] = {
+      {"09", 9},
+      {"27R", 27},
+      {"R27", 0},
+      {"12.7", 12},
+      {"-5", -5},
+      {"+3", 3},
+      {" 8", 8},
+      {"", 0},
+      {"-", 0},
+      {"2147483647", kMax},
+      {"2147483648", kMax},
+      {"-2147483648", kMin},
+      {"-2147483649", kMin},
+      {"99999999999999999999999", kMax},
+      {"-0000000000000000000000012", -12},
+  };
+  for (const AtoiCase& c : cases) EXPECT_EQ(atoi(c.word), c.want) << c.word;
+}
+
+struct RoundCase {
+  double value;
+  int32_t want;
+};
+
+TEST(RoundToInt, RoundsHalfAwayFromZero) {
+  const RoundCase cases[] = {
+      {2.5, 3},
+      {-2.5, -3},
+      {0.5, 1},
+      {-0.5, -1},
+      {1.4999, 1},
+      {-1.4999, -1},
+      {3.0, 3},
+      {2700.5, 2701},
+      {-150.5, -151},
+      {2500.4999, 2500},
+      {-24.75, -25},
+      {0.0, 0},
+      {-0.0, 0},
+      {std::nextafter(0.5, 0.0), 0},
+      {4503599627370495.5, kMax},
+  };
+  for (const RoundCase& c : cases) {
+    EXPECT_EQ(roundToInt(c.value), c.want) << c.value;
+  }
+}
+
+TEST(RoundToInt, SaturatesOutsideInt32) {
+  const RoundCase cases[] = {
+      {kInf, kMax},         {-kInf, kMin},         {kNan, 0},
+      {1e300, kMax},        {-1e300, kMin},        {2147483647.4, kMax},
+      {2147483647.5, kMax}, {-2147483648.4, kMin}, {-2147483648.5, kMin},
+      {2147483646.5, kMax}, {-2147483647.5, kMin},
+  };
+  for (const RoundCase& c : cases) {
+    EXPECT_EQ(roundToInt(c.value), c.want) << c.value;
+  }
+}
+
+std::string decimalText(double value) {
+  char text[kMaxNumberText];
+  return std::string(text, writeDecimal(text, value));
+}
+
+struct DecimalCase {
+  double value;
+  const char* want;
+};
+
+TEST(WriteDecimal, UsesSixDigitsAndThreeDigitExponents) {
+  const DecimalCase cases[] = {
+      {45, "45"},
+      {0.25, "0.25"},
+      {1.0 / 3, "0.333333"},
+      {2.0, "2"},
+      {123456.7, "123457"},
+      {999999.6, "1e+006"},
+      {1234567, "1.23457e+006"},
+      {0.0001, "0.0001"},
+      {0.000123456, "0.000123456"},
+      {0.00001, "1e-005"},
+      {-0.3, "-0.3"},
+      {0.0, "0"},
+      {-0.0, "-0"},
+      {0.12345678, "0.123457"},
+      {-0.8, "-0.8"},
+      {60, "60"},
+      {1e100, "1e+100"},
+      {-1.5e-300, "-1.5e-300"},
+      {5e-324, "4.94066e-324"},
+      {1.7976931348623157e308, "1.79769e+308"},
+      {kInf, "inf"},
+      {-kInf, "-inf"},
+      {kNan, "nan"},
+      {-kNan, "nan"},
+  };
+  for (const DecimalCase& c : cases) {
+    EXPECT_EQ(decimalText(c.value), c.want) << c.want;
+  }
+}
+
+TEST(WriteInteger, WritesPlainDigits) {
+  char text[kMaxNumberText];
+  EXPECT_EQ(std::string(text, writeInteger(text, -151)), "-151");
+  EXPECT_EQ(std::string(text, writeInteger(text, 0)), "0");
+  EXPECT_EQ(std::string(text, writeInteger(text, kMin)), "-2147483648");
+}
+
+}  // namespace
+}  // namespace core
