@@ -1,0 +1,262 @@
+#include "converter/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/print_records.h"
+
+namespace converter {
+namespace {
+
+using core::Airport;
+using core::Obstacle;
+using core::Runway;
+using Rows = std::vector<std::string>;
+
+// Rows 0-11 of an airport block; unexamined rows hold other keys.
+Rows airportHead() {
+  return {"Airport=ABCD;", "Name=ALPHA;",     "State=GAMMA;",
+          "City=BETA;",    "ICAO=ABCD;",      "IATA=XYZ;",
+          "Latitude=1.5;", "Longitude=-2.5;", "Elevation=123.5;",
+          "Variation=-1;", "TimeZone=+1;",    "LastUpdate=20200115;"};
+}
+
+// Rows R to R+30 of a runway block.
+Rows runwayHead() {
+  Rows rows = {"Runway=1;",
+               "MagneticHeading=93.9;",
+               "Length=3000;",
+               "Strength=50;",
+               "Surface=ASP;",
+               "Width=45.7;",
+               "Lights=Y;",
+               "ILS=Y;",
+               "LastUpdate=20200116;",
+               "QFU=93;",
+               "Ident=09L/A;",
+               "ASDA=3000;",
+               "TODA=3200;",
+               "TORA=3000;",
+               "LDA=2800;",
+               "Slope=0.5;",
+               "Lat=1;",
+               "Lon=2;",
+               "ThresholdElevation=100;"};
+  for (int i = 0; i < 9; ++i) rows.push_back("Remark=none;");
+  rows.push_back("TOComments=WET  RWY;");
+  rows.push_back("LDComments;");
+  rows.push_back("Source=AIP;");
+  return rows;
+}
+
+Rows obstacleBlock(int distance) {
+  return {"Obstacle=1;",    "Distance=" + std::to_string(distance) + ";",
+          "Elevation=140;", "LateralDistance=-20.5;",
+          "Type=Mast;",     "Lit=Y;",
+          "Ref=AIP;",       "End;"};
+}
+
+void append(Rows& rows, const Rows& more) {
+  rows.insert(rows.end(), more.begin(), more.end());
+}
+
+// One runway with the given number of obstacle blocks and its closing rows;
+// a third "End" when it closes the airport.
+Rows runwayBlock(int obstacles, bool lastOfAirport) {
+  Rows rows = runwayHead();
+  for (int k = 0; k < obstacles; ++k) append(rows, obstacleBlock(3500 + k));
+  append(rows, {"End;", "End;"});
+  if (lastOfAirport) rows.push_back("End;");
+  return rows;
+}
+
+Rows minimalFile() {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(0, true));
+  return rows;
+}
+
+std::vector<Airport> read(const Rows& rows) {
+  std::string bytes;
+  for (const std::string& row : rows) bytes += row + "\r\n";
+  const core::LineList lines =
+      core::linesFromBytes(bytes, core::LoadVariant::kConverter);
+  return readAirbusAirports(core::splitWords(lines));
+}
+
+Runway expectedRunway(int obstacles) {
+  Runway runway;
+  runway.ident = "09L-A";
+  runway.toComments = "  WET RWY";
+  runway.ldComments = " ";
+  runway.strength = "50";
+  runway.lastUpdate = "20200116";
+  runway.width = 45;
+  runway.magneticHeading = 93;
+  runway.thresholdElevation = 100;
+  runway.tora = 3000;
+  runway.toda = 3200;
+  runway.asda = 3000;
+  runway.lda = 2800;
+  runway.slope = 0.5;
+  for (int k = 0; k < obstacles; ++k) {
+    runway.obstacles.push_back(Obstacle{3500.0 + k, 140, -20.5});
+  }
+  return runway;
+}
+
+Airport expectedAirport(std::vector<Runway> runways) {
+  Airport airport;
+  airport.icao = "ABCD";
+  airport.iata = "XYZ";
+  airport.name = "ALPHA";
+  airport.city = "BETA";
+  airport.state = "GAMMA";
+  airport.lastUpdate = "20200115";
+  airport.elevation = 123.5;
+  airport.runways = std::move(runways);
+  return airport;
+}
+
+TEST(ReadAirbusAirports, ReadsTheSmallestCompleteFile) {
+  const Rows rows = minimalFile();
+  ASSERT_EQ(rows.size(), 46u);
+  EXPECT_EQ(read(rows),
+            std::vector<Airport>{expectedAirport({expectedRunway(0)})});
+}
+
+TEST(ReadAirbusAirports, ReadsUpToFiftyObstacleBlocks) {
+  for (int obstacles : {1, 2, 50}) {
+    Rows rows = airportHead();
+    append(rows, runwayBlock(obstacles, true));
+    EXPECT_EQ(
+        read(rows),
+        std::vector<Airport>{expectedAirport({expectedRunway(obstacles)})})
+        << obstacles;
+  }
+  Rows rows = airportHead();
+  append(rows, runwayBlock(51, true));  // the 51st block cannot close
+  EXPECT_TRUE(read(rows).empty());
+}
+
+TEST(ReadAirbusAirports, KeepsRunwaysAndAirportsInFileOrder) {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(1, false));
+  append(rows, runwayBlock(0, true));
+  const Rows once = rows;
+  append(rows, once);  // the same airport twice: both are kept
+  const Airport airport =
+      expectedAirport({expectedRunway(1), expectedRunway(0)});
+  EXPECT_EQ(read(rows), (std::vector<Airport>{airport, airport}));
+}
+
+// Replaces row `row` of the minimal file and returns the one airport read.
+Airport readWith(size_t row, const std::string& text) {
+  Rows rows = minimalFile();
+  rows[row] = text;
+  const std::vector<Airport> airports = read(rows);
+  EXPECT_EQ(airports.size(), 1u) << text;
+  return airports.empty() ? Airport{} : airports[0];
+}
+
+TEST(ReadAirbusAirports, ReadsValuesByTheirOwnRules) {
+  EXPECT_EQ(readWith(1, "Name=Two Words;").name, "Two");
+  EXPECT_EQ(readWith(1, "name=X;").name, "");  // keys match exactly
+  EXPECT_EQ(readWith(1, "Names=X;").name, "");
+  EXPECT_EQ(readWith(1, "Name;").name, "");
+  EXPECT_EQ(readWith(1, "").name, "");
+  EXPECT_EQ(readWith(8, "Elevation=abc;").elevation, 0);
+  EXPECT_EQ(readWith(8, "Elevation;").elevation, 0);
+  EXPECT_EQ(readWith(12 + 5, "Width=60;").runways[0].width, 60);
+  EXPECT_EQ(
+      readWith(12 + 1, "MagneticHeading=-7.9;").runways[0].magneticHeading, -7);
+  EXPECT_EQ(readWith(12 + 10, "Ident=27R/BRAVO12;").runways[0].ident,
+            "27R-BRAVO");
+  EXPECT_EQ(readWith(12 + 10, "Ident=1/2/3/4/5/6;").runways[0].ident,
+            "1-2-3-4-5");
+  EXPECT_EQ(readWith(12 + 10, "Ident;").runways[0].ident, "");
+  EXPECT_EQ(readWith(12 + 28, "TOComments;").runways[0].toComments, " ");
+  EXPECT_EQ(readWith(12 + 28, "TOComments=A=B;C;").runways[0].toComments,
+            "  A B C");
+  EXPECT_EQ(readWith(12 + 28, "Remark=x;").runways[0].toComments, "");
+  EXPECT_EQ(readWith(12 + 13, "TORA;").runways[0].tora, 0);
+  EXPECT_EQ(readWith(12 + 13, "TORA=12.5m;").runways[0].tora, 12.5);
+}
+
+TEST(ReadAirbusAirports, ReadsOptionalLateralDistance) {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(3, true));
+  const size_t firstBlock = 12 + 31;
+  rows[firstBlock + 3] = "LateralDistance;";  // no value: 0
+  rows[firstBlock + 8 + 3] = "Remark=5;";     // no key: stays 0
+  rows[firstBlock + 16 + 2] = "Height=9;";    // a missing key does not leak
+  const std::vector<Airport> airports = read(rows);
+  ASSERT_EQ(airports.size(), 1u);
+  const std::vector<Obstacle>& obstacles = airports[0].runways[0].obstacles;
+  ASSERT_EQ(obstacles.size(), 3u);
+  EXPECT_EQ(obstacles[0], (Obstacle{3500, 140, 0}));
+  EXPECT_EQ(obstacles[1], (Obstacle{3501, 140, 0}));
+  EXPECT_EQ(obstacles[2], (Obstacle{3502, 0, -20.5}));
+}
+
+TEST(ReadAirbusAirports, NumbersDoNotLeakIntoTheNextRunway) {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(0, false));
+  Rows second = runwayBlock(0, true);
+  second[13] = "Remark=x;";  // no TORA row
+  append(rows, second);
+  const std::vector<Airport> airports = read(rows);
+  ASSERT_EQ(airports.size(), 1u);
+  EXPECT_EQ(airports[0].runways[0].tora, 3000);
+  EXPECT_EQ(airports[0].runways[1].tora, 0);
+}
+
+TEST(ReadAirbusAirports, DropsBlocksThatDoNotClose) {
+  struct Case {
+    const char* what;
+    size_t row;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"no Runway marker", 12, "Runways=1;"},
+      {"no QFU marker", 12 + 9, "QFU2=1;"},
+      {"no closing End", 12 + 31, "Done;"},
+      {"one closing End", 12 + 32, "Done;"},
+      {"row shifted", 12 + 20, ""},  // still matches: only markers steer
+  };
+  for (const Case& c : cases) {
+    Rows rows = minimalFile();
+    if (c.text.empty()) {
+      rows.erase(rows.begin() + static_cast<long>(c.row));
+    } else {
+      rows[c.row] = c.text;
+    }
+    Rows withGoodAirport = rows;
+    append(withGoodAirport, minimalFile());
+    EXPECT_TRUE(read(rows).empty()) << c.what;
+    // The scan goes on after a broken block and finds the next airport.
+    EXPECT_EQ(read(withGoodAirport).size(), 1u) << c.what;
+  }
+}
+
+TEST(ReadAirbusAirports, StopsAtTheEndOfTheTable) {
+  Rows rows = minimalFile();
+  for (size_t keep = 0; keep < rows.size(); ++keep) {
+    const Rows cut(rows.begin(), rows.begin() + static_cast<long>(keep));
+    EXPECT_TRUE(read(cut).empty()) << keep;
+  }
+  EXPECT_TRUE(read({"Airport"}).empty());
+}
+
+TEST(ReadAirbusAirports, StartsABlockAtEveryAirportRow) {
+  // An "Airport" row in an unexamined row of a complete block starts an
+  // airport of its own, which cannot complete here.
+  Rows rows = minimalFile();
+  rows[6] = "Airport=inner;";
+  EXPECT_EQ(read(rows).size(), 1u);
+}
+
+}  // namespace
+}  // namespace converter
