@@ -1,0 +1,222 @@
+#include "trevik/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/print_records.h"
+
+namespace trevik {
+namespace {
+
+using core::Airport;
+using core::Obstacle;
+using core::Runway;
+using File = std::vector<std::string>;
+
+// Reads the files, each given as its lines.
+std::vector<Airport> read(const std::vector<File>& files) {
+  std::vector<core::LineList> lines;
+  std::vector<core::WordTable> tables;
+  for (const File& file : files) {
+    std::string bytes;
+    for (const std::string& line : file) bytes += line + "\r\n";
+    lines.push_back(core::linesFromBytes(bytes, core::LoadVariant::kTrevik));
+  }
+  for (const core::LineList& list : lines) {
+    tables.push_back(core::splitWords(list));
+  }
+  std::vector<Airport> airports;
+  readAnfAirports(tables, airports);
+  return airports;
+}
+
+const File kExample = {"ANF ABCD SAMPLEFIELD",
+                       "1234.5",
+                       "09 2500.4 2700.5 2500 2300 0.25 50",
+                       "2",
+                       "1300.6 3100 -150.5",
+                       "1250 4000"};
+
+TEST(ReadAnfAirports, ReadsTheWorkedExample) {
+  Runway runway;
+  runway.ident = "09";
+  runway.tora = 2500.4;
+  runway.toda = 2700.5;
+  runway.asda = 2500;
+  runway.lda = 2300;
+  runway.slope = 0.25;
+  runway.strength = "50";
+  runway.magneticHeading = 90;
+  runway.width = 45;
+  runway.thresholdElevation = 1234.5;
+  runway.toComments = " ";
+  runway.ldComments = " ";
+  runway.lastUpdate = " ";
+  runway.obstacles = {Obstacle{3100, 1300.6, -150.5}, Obstacle{4000, 1250, 0}};
+  Airport airport;
+  airport.icao = "ABCD";
+  airport.name = "SAMPLEFIELD";
+  airport.city = "SAMPLEFIELD";
+  airport.iata = " ";
+  airport.state = " ";
+  airport.lastUpdate = " ";
+  airport.elevation = 1234.5;
+  airport.runways.push_back(std::move(runway));
+  EXPECT_EQ(read({kExample}), std::vector<Airport>{airport});
+}
+
+TEST(ReadAnfAirports, DerivesTheHeadingFromTheDesignator) {
+  struct Case {
+    const char* designator;
+    double heading;
+  };
+  const Case cases[] = {{"09L", 90},        {"27", 270}, {"35", 350},
+                        {"36", 0},          {"36R", 0},  {"-5", 0},
+                        {"L09", 0},         {"00", 0},   {"99999999999", 0},
+                        {"-99999999999", 0}};
+  for (const Case& c : cases) {
+    const std::vector<Airport> airports = read(
+        {{"ANF X Y", "0", std::string(c.designator) + " 1 2 3 4 5 6", "0"}});
+    ASSERT_EQ(airports.size(), 1u) << c.designator;
+    EXPECT_EQ(airports[0].runways[0].magneticHeading, c.heading)
+        << c.designator;
+    EXPECT_EQ(airports[0].runways[0].ident, c.designator);
+  }
+}
+
+TEST(ReadAnfAirports, ReadsObstacleLinesOfTwoToFourWords) {
+  const std::vector<Airport> airports =
+      read({{"ANF X Y", "10", "01 1 2 3 4 5 6 extra", "4", "1 2", "3 4 5",
+             "6 7 8 9", "12"}});
+  ASSERT_EQ(airports.size(), 1u);
+  EXPECT_EQ(
+      airports[0].runways[0].obstacles,
+      (std::vector<Obstacle>{{2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
+}
+
+// Idents of every runway of every airport read, airport by airport.
+std::vector<std::vector<std::string>> runwayIdents(
+    const std::vector<File>& files) {
+  std::vector<std::vector<std::string>> idents;
+  for (const Airport& airport : read(files)) {
+    idents.emplace_back();
+    for (const Runway& runway : airport.runways) {
+      idents.back().push_back(airport.icao + ":" + runway.ident + "/" +
+                              std::to_string(runway.obstacles.size()));
+    }
+  }
+  return idents;
+}
+
+using Idents = std::vector<std::vector<std::string>>;
+
+TEST(ReadAnfAirports, EndsAnAirportAtTheFirstShortRunwayLine) {
+  struct Case {
+    const char* what;
+    File file;
+    Idents want;
+  };
+  const Case cases[] = {
+      {"count 0: the next runway follows the count line",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "0", "19 1 2 3 4 5 6", "1", "5 6"},
+       {{"A:01/0", "A:19/1"}}},
+      {"a blank line ends the airport",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "1", "5 6", "", "19 1 2 3 4 5 6",
+        "0"},
+       {{"A:01/1"}}},
+      {"a short remark ends the airport",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "0", "remark", "19 1 2 3 4 5 6"},
+       {{"A:01/0"}}},
+      {"a next header ends the airport",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "0", "ANF B M", "2", "02 1 2 3 4 5 6",
+        "0"},
+       {{"A:01/0"}, {"B:02/0"}}},
+      {"a name of two words keeps its first",
+       {"ANF A TWO WORDS", "1", "01 1 2 3 4 5 6"},
+       {{"A:01/0"}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(runwayIdents({c.file}), c.want) << c.what;
+  }
+}
+
+TEST(ReadAnfAirports, AcceptsOnlyCompleteHeaders) {
+  struct Case {
+    const char* what;
+    File file;
+    size_t airports;
+  };
+  const Case cases[] = {
+      {"two words", {"ANF ABCD", "1", "01 1 2 3 4 5 6"}, 0},
+      {"ANFX", {"ANFX A N", "1", "01 1 2 3 4 5 6"}, 0},
+      {"lower case", {"anf A N", "1", "01 1 2 3 4 5 6"}, 0},
+      {"header on the last line", {"x", "ANF A N"}, 0},
+      {"header on the line before last", {"ANF A N", "1"}, 0},
+      {"empty elevation line", {"ANF A N", "", "01 1 2 3 4 5 6"}, 0},
+      {"runway line of six words", {"ANF A N", "1", "01 1 2 3 4 5"}, 0},
+      {"then a good one",
+       {"ANF A N", "1", "01 1 2 3 4 5", "ANF B M", "1", "01 1 2 3 4 5 6"},
+       1},
+      {"no count line", {"ANF A N", "1", "01 1 2 3 4 5 6"}, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(read({c.file}).size(), c.airports) << c.what;
+  }
+}
+
+TEST(ReadAnfAirports, ReadsOnlyTheLinesThatExist) {
+  struct Case {
+    const char* what;
+    File file;
+    Idents want;
+  };
+  const Case cases[] = {
+      {"count beyond the file",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "5", "1 2", "3 4"},
+       {{"A:01/2"}}},
+      {"huge count",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "99999999999", "1 2"},
+       {{"A:01/1"}}},
+      {"negative count",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "-3", "19 1 2 3 4 5 6"},
+       {{"A:01/0", "A:19/0"}}},
+      {"empty count line",
+       {"ANF A N", "1", "01 1 2 3 4 5 6", "", "19 1 2 3 4 5 6"},
+       {{"A:01/0", "A:19/0"}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(runwayIdents({c.file}), c.want) << c.what;
+  }
+  const std::vector<Airport> airports =
+      read({{"ANF A N", "1", "01 1 2 3 4 5 6", "1", "7"}});
+  ASSERT_EQ(airports.size(), 1u);
+  EXPECT_EQ(airports[0].runways[0].obstacles,
+            (std::vector<Obstacle>{{0, 7, 0}}));
+}
+
+TEST(ReadAnfAirports, ExaminesEveryLineAsAHeader) {
+  // The obstacle lines of the first airport hold a header of their own.
+  EXPECT_EQ(runwayIdents({{"ANF A N", "1", "01 1 2 3 4 5 6", "3", "ANF B M",
+                           "2", "02 1 2 3 4 5 6"}}),
+            (Idents{{"A:01/3"}, {"B:02/0"}}));
+}
+
+TEST(ReadAnfAirports, KeepsFileOrderAndNeverCrossesFiles) {
+  const File two = {"ANF A N", "1", "01 1 2 3 4 5 6", "0",
+                    "ANF B N", "1", "02 1 2 3 4 5 6", "0"};
+  const File one = {"ANF C N", "1", "03 1 2 3 4 5 6", "0"};
+  EXPECT_EQ(runwayIdents({two, one}),
+            (Idents{{"A:01/0"}, {"B:02/0"}, {"C:03/0"}}));
+  // A runway line at the start of the next file does not continue an
+  // airport, and a header at the end of a file does not reach into the next.
+  EXPECT_EQ(runwayIdents({{"ANF A N", "1", "01 1 2 3 4 5 6", "0"},
+                          {"19 1 2 3 4 5 6", "0"}}),
+            (Idents{{"A:01/0"}}));
+  EXPECT_EQ(runwayIdents({{"ANF A N"}, {"1", "01 1 2 3 4 5 6"}}), Idents{});
+  EXPECT_EQ(runwayIdents({{}, one, {}}), (Idents{{"C:03/0"}}));
+}
+
+}  // namespace
+}  // namespace trevik
