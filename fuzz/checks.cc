@@ -1,0 +1,144 @@
+// Checks the pipeline fuzz targets share.
+#include "fuzz/checks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace fuzz {
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+}  // namespace
+
+void fail(std::string_view what) {
+  std::fprintf(stderr, "\nFUZZ CHECK FAILED: %.*s\n",
+               static_cast<int>(what.size()), what.data());
+  std::abort();
+}
+
+std::vector<std::string> modelLines(std::string_view bytes,
+                                    core::LoadVariant variant) {
+  std::string content(bytes.substr(0, bytes.find('\x1a')));
+  if (variant == core::LoadVariant::kConverter) {
+    for (char& c : content) {
+      if (c == '=' || c == ';') c = ' ';
+    }
+  }
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < content.size()) {
+    const size_t lf = content.find('\n', start);
+    std::string line = content.substr(start, lf - start);
+    if (lf != std::string::npos && !line.empty() && line.back() == '\r') {
+      line.pop_back();  // CR LF is one line end; a CR at the very end stays
+    }
+    line.resize(std::min(line.find('\0'), line.size()));
+    lines.push_back(std::move(line));
+    if (lf == std::string::npos) break;
+    start = lf + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string_view> modelWords(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isBlank(line[i])) ++i;
+    const size_t start = i;
+    while (i < line.size() && !isBlank(line[i])) ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
+                        const core::LineList& lines,
+                        const core::WordTable& table) {
+  const std::vector<std::string> want = modelLines(bytes, variant);
+  const std::vector<std::string_view> got = lines.toViews();
+  check(lines.size() == want.size(), "line count");
+  check(got.size() == want.size(), "toViews() size");
+  for (size_t k = 0; k < want.size(); ++k) {
+    check(got[k] == want[k], "line text");
+  }
+  check(table.rows() == want.size(), "one row per line");
+  for (size_t row = 0; row < want.size(); ++row) {
+    const std::vector<std::string_view> words = modelWords(want[row]);
+    check(table.wordCount(row) == words.size(), "word count of a row");
+    for (size_t col = 0; col < words.size(); ++col) {
+      check(core::wordAt(table, row, col) == words[col], "word text");
+    }
+    check(core::wordAt(table, row, words.size()).empty(),
+          "word past the end of a row");
+  }
+  check(table.wordCount(want.size()) == 0, "row past the end");
+  check(core::wordAt(table, want.size(), 0).empty(), "word of a missing row");
+}
+
+std::string writeBoth(
+    const std::function<void(core::LineSink&,
+                             const std::vector<core::Airport>&)>& write,
+    const std::vector<core::Airport>& airports) {
+  core::LineSink memory;
+  write(memory, airports);
+  check(memory.finish(), "memory sink reports a failure");
+
+  char* data = nullptr;
+  size_t size = 0;
+  std::FILE* file = open_memstream(&data, &size);
+  check(file != nullptr, "open_memstream");
+  {
+    core::LineSink sink(file);
+    write(sink, airports);
+    check(sink.finish(), "file sink reports a failure");
+  }
+  check(std::fclose(file) == 0, "fclose");
+  const bool same = std::string_view(data, size) == memory.collected();
+  std::free(data);
+  check(same, "file sink and memory sink differ");
+  return memory.collected();
+}
+
+void checkOutputShape(std::string_view out, std::string_view tag,
+                      const std::vector<core::Airport>& airports) {
+  if (airports.empty()) {
+    check(out.empty(), "output without airports");
+    return;
+  }
+  check(out.size() >= 2 && out.substr(out.size() - 2) == "\r\n",
+        "output does not end with CR LF");
+  size_t lines = 0;
+  size_t tags = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    check(out[i] != '\0', "NUL byte in the output");
+    if (out[i] == '\r') {
+      check(i + 1 < out.size() && out[i + 1] == '\n', "lone CR");
+    } else if (out[i] == '\n') {
+      check(i > 0 && out[i - 1] == '\r', "lone LF");
+      if (out.substr(start, i - 1 - start) == tag) {
+        check(tags > 0 || start == 0, "output does not start with its tag");
+        ++tags;
+      }
+      ++lines;
+      start = i + 1;
+    }
+  }
+  size_t wantLines = 0;
+  for (const core::Airport& airport : airports) {
+    wantLines += 2;
+    for (const core::Runway& runway : airport.runways) {
+      wantLines += 8 + runway.obstacles.size();
+    }
+  }
+  check(tags == airports.size(), "tag lines differ from airports");
+  check(lines == wantLines, "line count differs from the records");
+}
+
+}  // namespace fuzz

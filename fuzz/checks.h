@@ -1,0 +1,54 @@
+// Checks the pipeline fuzz targets share: a plain model of the loader and the
+// splitter, and the shape every output file must have.
+#ifndef FUZZ_CHECKS_H_
+#define FUZZ_CHECKS_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/line_sink.h"
+#include "core/lines.h"
+#include "core/records.h"
+
+namespace fuzz {
+
+// Stops the run with what went wrong, so that libFuzzer keeps the input.
+[[noreturn]] void fail(std::string_view what);
+inline void check(bool ok, std::string_view what) {
+  if (!ok) fail(what);
+}
+
+// The lines of bytes by the file rules, done the slow and obvious way:
+// Ctrl-Z ends the file, the converter blanks "=" and ";", a line feed ends a
+// line and takes a carriage return before it along, a NUL cuts the line.
+std::vector<std::string> modelLines(std::string_view bytes,
+                                    core::LoadVariant variant);
+
+// The whitespace-separated words of one line.
+std::vector<std::string_view> modelWords(std::string_view line);
+
+// Checks that lines and table, made from bytes, hold what the model says,
+// and that words past the end of a row or table read as empty.
+void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
+                        const core::LineList& lines,
+                        const core::WordTable& table);
+
+// Writes airports with write into memory and into a FILE* sink, checks that
+// both give the same bytes, and returns them.
+std::string writeBoth(
+    const std::function<void(core::LineSink&,
+                             const std::vector<core::Airport>&)>& write,
+    const std::vector<core::Airport>& airports);
+
+// Checks the shape of an output file: nothing at all for no airports;
+// otherwise lines that all end in CR LF (no lone CR or LF, no NUL), one tag
+// line ("AIRPORT1" or "AIRPORT2") per airport, first of all, and two lines
+// per airport plus eight and one per obstacle for every runway.
+void checkOutputShape(std::string_view out, std::string_view tag,
+                      const std::vector<core::Airport>& airports);
+
+}  // namespace fuzz
+
+#endif  // FUZZ_CHECKS_H_
