@@ -36,20 +36,26 @@ TEST(LineSink, WritesLargeOutputWholeToAFile) {
     EXPECT_TRUE(sink.finish());
     EXPECT_EQ(std::fclose(file), 0);
   }
-  std::ifstream in(path, std::ios::binary);
   std::stringstream got;
-  got << in.rdbuf();
+  {
+    std::ifstream in(path, std::ios::binary);
+    got << in.rdbuf();
+  }
   EXPECT_EQ(got.str(), want);
   std::filesystem::remove(path);
 }
 
 TEST(LineSink, ReportsAFailedWrite) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs Linux /dev/full (Wine reports no failure there)";
+#else
   std::FILE* full = std::fopen("/dev/full", "wb");
   if (full == nullptr) GTEST_SKIP() << "needs /dev/full";
   LineSink sink(full);
   sink.text("x").endLine();
   EXPECT_FALSE(sink.finish());
   std::fclose(full);
+#endif
 }
 
 }  // namespace
