@@ -18,7 +18,8 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 void prepareProcess();
 
 // True when standard input is an interactive console or terminal, where a
-// person can press a key; false for files, pipes and the null device.
+// person can press a key; false for files, pipes and the null device, and for
+// a job in the background of its terminal.
 bool stdinIsInteractive();
 
 // Waits for one key press without echo and without Enter, and discards it

@@ -1,6 +1,4 @@
 // POSIX side of the platform interface: termios key wait, SIGPIPE, madvise.
-#include "core/platform.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -8,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+
+#include "core/platform.h"
 
 namespace core {
 
@@ -32,7 +32,13 @@ void prepareProcess() {
   }
 }
 
-bool stdinIsInteractive() { return isatty(STDIN_FILENO) == 1; }
+bool stdinIsInteractive() {
+  if (isatty(STDIN_FILENO) != 1) return false;
+  // A background job cannot take a key from its terminal: setting the
+  // terminal or reading it would stop the job until someone brings it back.
+  const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+  return foreground == -1 || foreground == getpgrp();
+}
 
 void waitForKey() {
   if (!stdinIsInteractive()) return;

@@ -43,7 +43,11 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
 }  // namespace
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return core::runProgram(argc, argv, convert); }
+int wmain(int argc, wchar_t** argv) {
+  return core::runProgram(argc, argv, convert);
+}
 #else
-int main(int argc, char** argv) { return core::runProgram(argc, argv, convert); }
+int main(int argc, char** argv) {
+  return core::runProgram(argc, argv, convert);
+}
 #endif

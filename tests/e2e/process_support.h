@@ -1,0 +1,55 @@
+// Runs a built program as a user would: in a chosen directory, with chosen
+// standard input and output, and returns what it printed and its exit code.
+#ifndef TESTS_E2E_PROCESS_SUPPORT_H_
+#define TESTS_E2E_PROCESS_SUPPORT_H_
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Where the program's standard input comes from.
+enum class Input {
+  kNullDevice,  // /dev/null (NUL on Windows): no key can ever arrive
+  kEmptyPipe,   // a pipe held open with nothing in it: any read would block
+  kFile,        // the file RunOptions::inputFile
+  kClosed,      // no standard input at all (POSIX only)
+};
+
+// Where the program's standard output goes.
+enum class Output {
+  kCaptured,    // kept byte for byte in RunResult::console
+  kClosed,      // no standard output at all (POSIX only)
+  kBrokenPipe,  // a pipe whose reading end is already closed (POSIX only)
+};
+
+struct RunOptions {
+  Input input = Input::kNullDevice;
+  std::string inputFile;  // relative to the run directory, for Input::kFile
+  Output output = Output::kCaptured;
+  uint64_t memoryLimit = 0;  // address space in bytes; 0 for no limit
+  std::chrono::seconds timeout{60};
+};
+
+struct RunResult {
+  int exitCode = -1;      // exit code, or 128 + the signal that ended it
+  std::string console;    // standard output, byte for byte
+  bool timedOut = false;  // killed because it outlived the timeout
+};
+
+// Starts exe with args in dir, waits for it to end (killing it after the
+// timeout) and reports the result. Pass input paths relative to dir, so the
+// program never sees a path of the host that runs the tests.
+RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
+                const std::vector<std::string>& args,
+                const RunOptions& options = {});
+
+// True under Wine, where some POSIX behaviour cannot be tested.
+bool runningUnderWine();
+
+}  // namespace e2e
+
+#endif  // TESTS_E2E_PROCESS_SUPPORT_H_

@@ -1,0 +1,74 @@
+// A fresh directory per test run of a program, and the files put into it.
+#include "tests/e2e/sandbox_support.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace e2e {
+
+Sandbox::Sandbox() {
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    dir_ = base / ("apb-e2e-" + std::to_string(random()));
+    if (std::filesystem::create_directory(dir_)) return;
+  }
+  throw std::runtime_error("cannot create a temporary directory");
+}
+
+Sandbox::~Sandbox() {
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+std::filesystem::path Sandbox::path(std::string_view name) const {
+  return dir_ / std::filesystem::path(name);
+}
+
+void Sandbox::write(std::string_view name, std::string_view bytes) const {
+  std::ofstream out(path(name), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write a test file");
+}
+
+std::string Sandbox::read(std::string_view name) const {
+  return readFile(path(name));
+}
+
+bool Sandbox::isRegularFile(std::string_view name) const {
+  std::error_code ignored;
+  return std::filesystem::is_regular_file(path(name), ignored);
+}
+
+void Sandbox::copyExample(std::string_view name) const {
+  write(name, exampleBytes(name));
+}
+
+bool Sandbox::makeTrap(std::string_view name) const {
+#ifndef _WIN32
+  if (mkfifo(path(name).c_str(), 0600) == 0) return true;
+#endif
+  write(name, "");
+  return false;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string exampleBytes(std::string_view name) {
+  return readFile(std::filesystem::path(EXAMPLES_DIR) / name);
+}
+
+std::string dataBytes(std::string_view name) {
+  return readFile(std::filesystem::path(TEST_DATA_DIR) / name);
+}
+
+}  // namespace e2e
