@@ -271,7 +271,9 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
                 const std::vector<std::string>& args,
                 const RunOptions& options) {
   RunResult result;
-  std::wstring commandLine = quoted(std::filesystem::path(exe).wstring());
+  const std::wstring program =
+      std::filesystem::absolute(std::filesystem::path(exe)).wstring();
+  std::wstring commandLine = quoted(program);
   for (const std::string& arg : args) commandLine += L" " + quoted(widen(arg));
 
   Handle input;
@@ -309,9 +311,9 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
                             &limit, sizeof limit);
   }
   const std::wstring workDir = dir.wstring();
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_SUSPENDED, nullptr, workDir.c_str(), &startup,
-                      &process)) {
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
+                      TRUE, CREATE_SUSPENDED, nullptr, workDir.c_str(),
+                      &startup, &process)) {
     return result;
   }
   Handle processHandle(process.hProcess);

@@ -28,7 +28,9 @@ Sandbox::~Sandbox() {
 }
 
 std::filesystem::path Sandbox::path(std::string_view name) const {
-  return dir_ / std::filesystem::path(name);
+  // Names are UTF-8, as the runner passes them on the command line; a plain
+  // char string would mean the ANSI code page on Windows.
+  return dir_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
 void Sandbox::write(std::string_view name, std::string_view bytes) const {
