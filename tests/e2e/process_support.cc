@@ -70,6 +70,9 @@ struct Pipe {
 void placeHandle(int fd, int target, const char* step) {
   if (fd == -1) {
     close(target);
+  } else if (fd == target) {
+    // dup2 onto itself would keep close-on-exec set.
+    if (fcntl(fd, F_SETFD, 0) == -1) failInChild(step);
   } else if (dup2(fd, target) == -1) {
     failInChild(step);
   }
