@@ -22,11 +22,12 @@ void checkAirports(const std::vector<core::Airport>& airports) {
     check(!airport.runways.empty(), "airport without a runway");
     for (const core::Runway& runway : airport.runways) {
       check(runway.obstacles.size() <= 50, "more than 50 obstacles");
-      check(runway.ident.size() <= 9, "ident longer than nine bytes");
-      check(runway.ident.find('/') == std::string::npos, "'/' in ident");
-      for (const std::string* comment :
-           {&runway.toComments, &runway.ldComments}) {
-        check(comment->empty() || (*comment)[0] == ' ',
+      const std::string_view ident = runway.ident;
+      check(ident.size() <= 9, "ident longer than nine bytes");
+      check(ident.find('/') == std::string_view::npos, "'/' in ident");
+      for (std::string_view comment : {std::string_view(runway.toComments),
+                                       std::string_view(runway.ldComments)}) {
+        check(comment.empty() || comment[0] == ' ',
               "comment does not start with a blank");
       }
     }

@@ -49,7 +49,9 @@ void checkAirports(const std::vector<core::Airport>& airports,
   check(airports.size() <= headerLines, "more airports than header lines");
   for (const core::Airport& airport : airports) {
     check(!airport.runways.empty(), "airport without a runway");
-    check(airport.iata == " " && airport.state == " ", "fields not carried");
+    check(std::string_view(airport.iata) == " " &&
+              std::string_view(airport.state) == " ",
+          "fields not carried");
     for (const core::Runway& runway : airport.runways) {
       check(runway.width == 45, "width is not 45");
       const double heading = runway.magneticHeading;
