@@ -338,8 +338,17 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   result.exitCode = static_cast<int>(code);
   output.reset();
   std::ifstream in(consoleFile, std::ios::binary);
-  result.console.assign(std::istreambuf_iterator<char>(in), {});
+  const std::string written(std::istreambuf_iterator<char>(in), {});
   in.close();
+  // The console is a text stream on Windows, where each line feed reaches
+  // the file as CR LF; tests expect the line feeds the program wrote.
+  for (size_t i = 0; i < written.size(); ++i) {
+    if (written[i] == '\r' && i + 1 < written.size() &&
+        written[i + 1] == '\n') {
+      continue;
+    }
+    result.console += written[i];
+  }
   std::error_code ignored;
   std::filesystem::remove(consoleFile, ignored);
   return result;

@@ -36,7 +36,8 @@ struct RunOptions {
 
 struct RunResult {
   int exitCode = -1;      // exit code, or 128 + the signal that ended it
-  std::string console;    // standard output, byte for byte
+  std::string console;    // standard output, byte for byte (CR LF read as
+                          // LF on Windows, where the console is text)
   bool timedOut = false;  // killed because it outlived the timeout
 };
 
