@@ -1,0 +1,424 @@
+// Deterministic generator of Airbus and ANF airport files (see generator.h).
+#include "bench/generator.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace bench {
+namespace {
+
+class Random {
+ public:
+  explicit Random(uint64_t seed) : engine_(seed) {}
+  // A value in [0, n); the small modulo bias does not matter here.
+  uint64_t below(uint64_t n) { return engine_() % n; }
+  // A value in [lo, hi].
+  int64_t between(int64_t lo, int64_t hi) {
+    return lo + static_cast<int64_t>(below(static_cast<uint64_t>(hi - lo) + 1));
+  }
+  // True in `percent` cases out of 100.
+  bool percent(uint64_t percent) { return below(100) < percent; }
+  template <size_t N>
+  const char* pick(const char* const (&choices)[N]) {
+    return choices[below(N)];
+  }
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+// Collects the file in a buffer and writes it in large blocks.
+class Output {
+ public:
+  // Writes to file in large blocks, or collects everything when file is null.
+  explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kBlock + 4096); }
+  Output& put(std::string_view text) {
+    buffer_.append(text);
+    return *this;
+  }
+  Output& put(char c) {
+    buffer_.push_back(c);
+    return *this;
+  }
+  Output& integer(int64_t value) {
+    char digits[24];
+    int n = 0;
+    const bool negative = value < 0;
+    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value)
+                                  : static_cast<uint64_t>(value);
+    do {
+      digits[n++] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) buffer_.push_back('-');
+    while (n > 0) buffer_.push_back(digits[--n]);
+    return *this;
+  }
+  // value / 10^decimals, written with exactly `decimals` fraction digits.
+  Output& fixed(int64_t value, int decimals) {
+    if (decimals == 0) return integer(value);
+    int64_t scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    const bool negative = value < 0;
+    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value)
+                                        : static_cast<uint64_t>(value);
+    if (negative) buffer_.push_back('-');
+    integer(static_cast<int64_t>(magnitude / static_cast<uint64_t>(scale)));
+    buffer_.push_back('.');
+    uint64_t fraction = magnitude % static_cast<uint64_t>(scale);
+    char digits[24];
+    for (int i = decimals - 1; i >= 0; --i) {
+      digits[i] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    buffer_.append(digits, static_cast<size_t>(decimals));
+    return *this;
+  }
+  Output& end() {
+    buffer_.append("\r\n");
+    if (file_ != nullptr && buffer_.size() >= kBlock) flush();
+    return *this;
+  }
+  uint64_t written() const { return flushed_ + buffer_.size(); }
+  bool failed() const { return failed_; }
+  std::string& collected() { return buffer_; }
+  void flush() {
+    if (file_ == nullptr || buffer_.empty()) return;
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+      failed_ = true;
+    }
+    flushed_ += buffer_.size();
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr size_t kBlock = size_t{1} << 20;
+  std::FILE* file_;
+  std::string buffer_;
+  uint64_t flushed_ = 0;
+  bool failed_ = false;
+};
+
+const char* const kSyllables[] = {"AL", "BRA", "VO", "CHAR", "LIE", "DEL", "TA",
+                                  "EC", "HO", "FOX", "TROT", "GOL", "F", "HO",
+                                  "TEL", "IN", "DIA", "JU", "LI", "ETT", "KI",
+                                  "LO", "MA", "NO", "VEM", "BER", "OS", "CAR",
+                                  "PA", "PA", "QUE", "BEC", "RO", "ME", "O",
+                                  "SI", "ER", "RA", "TAN", "GO", "U", "NI"};
+const char* const kCommentWords[] = {
+    "WET", "RWY", "USE", "CAUTION", "NOISE", "ABATEMENT", "DISPLACED", "THR",
+    "300M", "SNOW", "CLEARANCE", "ON", "REQUEST", "BIRDS", "IN", "VICINITY",
+    "TWY", "B", "CLOSED", "PPR", "H24", "NIGHT", "OPS", "LTD", "RWY09L/27R",
+    "500FT", "AGL", "CRANES", "-12.5", "+3", "OBST", "LGT", "U/S"};
+const char* const kObstacleTypes[] = {"Antenna", "Tree", "Building", "Crane",
+                                      "Mast", "Tower", "Terrain"};
+const char* const kStrengths[] = {"80/R/B/W/T", "60/F/A/X/U", "45/F/C/Y/T",
+                                  "120/R/A/W/T", "30", "50", "PCN35"};
+const char* const kSurfaces[] = {"Asphalt", "Concrete", "Grass", "Gravel"};
+const char* const kSides[] = {"", "", "L", "R", "C"};
+
+void word(Random& random, Output& out) {
+  const int64_t syllables = random.between(1, 4);
+  for (int64_t i = 0; i < syllables; ++i) out.put(random.pick(kSyllables));
+}
+
+void letters(Random& random, Output& out, int count) {
+  for (int i = 0; i < count; ++i) {
+    out.put(static_cast<char>('A' + random.below(26)));
+  }
+}
+
+void date(Random& random, Output& out) {
+  out.integer(random.between(1995, 2024) * 10000 + random.between(1, 12) * 100 +
+              random.between(1, 28));
+}
+
+// Words of a remark, separated by one blank or, now and then, by several
+// blanks or a tab.
+void comment(Random& random, Output& out, int64_t words) {
+  for (int64_t i = 0; i < words; ++i) {
+    if (i > 0) {
+      if (random.percent(10)) {
+        out.put(random.percent(50) ? "  " : "\t");
+      } else {
+        out.put(' ');
+      }
+    }
+    out.put(random.pick(kCommentWords));
+  }
+}
+
+// A number written with a sign now and then, a fraction of 0 to 3 digits, and
+// now and then an exact half (to test rounding) or an exponent.
+void number(Random& random, Output& out, int64_t lo, int64_t hi) {
+  const uint64_t form = random.below(100);
+  if (form < 5) {
+    out.integer(random.between(lo, hi)).put(".5");
+  } else if (form < 7) {
+    out.fixed(random.between(lo, hi) / 10, 1).put(random.percent(50) ? "e1" : "E+1");
+  } else if (form < 10 && lo >= 0) {
+    out.put('+').integer(random.between(lo, hi));
+  } else {
+    const int decimals = static_cast<int>(random.below(4));
+    int64_t scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    out.fixed(random.between(lo * scale, hi * scale), decimals);
+  }
+}
+
+void slope(Random& random, Output& out) {
+  static const char* const kSpecial[] = {"0", "0.00001", "-0.8", "0.12345678",
+                                         "2", "-0.3", "0.0001", "+0.25"};
+  if (random.percent(20)) {
+    out.put(random.pick(kSpecial));
+  } else {
+    out.fixed(random.between(-200, 200), 2);
+  }
+}
+
+void ident(Output& out, int64_t number, const char* side) {
+  if (number < 10) out.put('0');
+  out.integer(number).put(side);
+}
+
+// ---------------------------------------------------------------- Airbus ---
+
+Output& key(Output& out, std::string_view name) { return out.put(name).put('='); }
+
+void airbusObstacle(Random& random, Output& out, int64_t index, int64_t tora) {
+  key(out, "Obstacle").integer(index).put(';').end();
+  key(out, "Distance");
+  number(random, out, tora - 500, tora + 6000);
+  out.put(';').end();
+  key(out, "Elevation");
+  number(random, out, -50, 3000);
+  out.put(';').end();
+  key(out, "LateralDistance");
+  if (!random.percent(8)) number(random, out, -900, 900);
+  out.put(';').end();
+  key(out, "Type").put(random.pick(kObstacleTypes)).put(';').end();
+  key(out, "Lit").put(random.percent(50) ? "Yes" : "No").put(';').end();
+  out.put("Reference=AIP AD 2;").end();
+  out.put("End;").end();
+}
+
+// A runway block; `broken` misspells its "QFU" marker so that the block, and
+// with it the airport, cannot complete.
+void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
+  const int64_t heading = random.between(1, 36);
+  const char* side = random.pick(kSides);
+  const int64_t tora = random.between(800, 4500);
+  key(out, "Runway");
+  ident(out, heading, side);
+  out.put(';').end();
+  key(out, "MagneticHeading").integer(heading * 10 + random.between(-4, 4));
+  if (random.percent(10)) out.put(".4");
+  out.put(';').end();
+  key(out, "Length").integer(tora).put(';').end();
+  key(out, "Strength").put(random.pick(kStrengths)).put(';').end();
+  key(out, "Surface").put(random.pick(kSurfaces)).put(';').end();
+  key(out, "Width").put(random.percent(15) ? "45.7" : random.percent(50) ? "45" : "60");
+  out.put(';').end();
+  out.put("Lighting=HIRL;").end();
+  out.put("Approach=ILS CAT III;").end();
+  key(out, "LastUpdate");
+  date(random, out);
+  out.put(';').end();
+  out.put(broken ? "Qfu=" : "QFU=").integer(heading * 10).put(';').end();
+  key(out, "Ident");
+  const uint64_t identForm = random.below(100);
+  ident(out, heading, side);
+  if (identForm < 10) {
+    out.put("/A");
+  } else if (identForm < 14) {
+    out.put("/BRAVO12");  // longer than nine bytes: cut
+  }
+  out.put(';').end();
+  // TORA may be missing a key now and then: the field is then not assigned.
+  key(out, "ASDA");
+  number(random, out, tora, tora + 300);
+  out.put(';').end();
+  key(out, "TODA");
+  number(random, out, tora, tora + 600);
+  out.put(';').end();
+  out.put(misspelt ? "Tora=" : "TORA=").integer(tora).put(';').end();
+  key(out, "LDA");
+  number(random, out, tora - 600, tora);
+  out.put(';').end();
+  key(out, "Slope");
+  slope(random, out);
+  out.put(';').end();
+  key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
+  key(out, "Longitude").fixed(random.between(-1800000, 1800000), 4).put(';').end();
+  key(out, "ThresholdElevation");
+  number(random, out, -30, 2500);
+  out.put(';').end();
+  for (int i = 0; i < 9; ++i) {
+    out.put("Remark").integer(i).put('=');
+    if (random.percent(70)) {
+      out.put("none");
+    } else {
+      comment(random, out, random.between(1, 6));
+    }
+    out.put(';').end();
+  }
+  key(out, "TOComments");
+  comment(random, out, random.between(0, 6));
+  out.put(';').end();
+  key(out, "LDComments");
+  comment(random, out, random.between(0, 6));
+  out.put(';').end();
+  out.put("Source=AIP;").end();
+  const int64_t obstacles = random.between(0, 12);
+  for (int64_t k = 0; k < obstacles; ++k) {
+    airbusObstacle(random, out, k + 1, tora);
+  }
+  out.put("End;").end();
+  out.put("End;").end();
+}
+
+void airbusAirport(Random& random, Output& out) {
+  const bool misspelt = random.percent(2);
+  key(out, "Airport");
+  letters(random, out, 4);
+  out.put(';').end();
+  out.put(misspelt ? "name=" : "Name=");
+  word(random, out);
+  if (random.percent(20)) {
+    out.put(' ');
+    word(random, out);
+  }
+  out.put(';').end();
+  key(out, "State");
+  word(random, out);
+  out.put(';').end();
+  key(out, "City");
+  word(random, out);
+  out.put(';').end();
+  key(out, "ICAO");
+  letters(random, out, 4);
+  out.put(';').end();
+  key(out, "IATA");
+  letters(random, out, 3);
+  out.put(';').end();
+  key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
+  key(out, "Longitude").fixed(random.between(-1800000, 1800000), 4).put(';').end();
+  key(out, "Elevation");
+  number(random, out, -30, 2500);
+  out.put(';').end();
+  key(out, "MagneticVariation").fixed(random.between(-300, 300), 1).put(';').end();
+  key(out, "TimeZone").put(random.percent(50) ? "+" : "-").integer(random.between(0, 12));
+  out.put(';').end();
+  key(out, "LastUpdate");
+  date(random, out);
+  out.put(';').end();
+  const int64_t runways = random.between(1, 4);
+  // About one airport in 50 has a runway block that does not close.
+  const int64_t broken = random.percent(2) ? random.between(0, runways - 1) : -1;
+  for (int64_t r = 0; r < runways; ++r) {
+    airbusRunway(random, out, r == broken, misspelt && r == 0);
+  }
+  out.put("End;").end();
+  if (random.percent(50)) out.end();
+}
+
+// ------------------------------------------------------------------- ANF ---
+
+void anfAirport(Random& random, Output& out) {
+  out.put("ANF ");
+  letters(random, out, 4);
+  out.put(' ');
+  word(random, out);
+  // The header has 3 to 6 words, never the 7 of a runway line.
+  for (int64_t extra = random.between(0, 3); extra > 0; --extra) {
+    out.put(' ');
+    word(random, out);
+  }
+  out.end();
+  number(random, out, -30, 2500);
+  out.end();
+  const int64_t runways = random.between(1, 4);
+  for (int64_t r = 0; r < runways; ++r) {
+    const int64_t heading = random.between(1, 36);
+    const int64_t tora = random.between(800, 4500);
+    ident(out, heading, random.pick(kSides));
+    out.put(' ');
+    number(random, out, tora, tora);
+    out.put(' ');
+    number(random, out, tora, tora + 600);
+    out.put(' ');
+    number(random, out, tora, tora + 300);
+    out.put(' ');
+    number(random, out, tora - 600, tora);
+    out.put(' ');
+    slope(random, out);
+    out.put(' ').put(random.pick(kStrengths));
+    if (random.percent(10)) out.put(" ASPH");
+    out.end();
+    const int64_t obstacles = random.between(0, 12);
+    out.integer(obstacles);
+    if (random.percent(5)) out.put(" OBST");
+    out.end();
+    for (int64_t k = 0; k < obstacles; ++k) {
+      number(random, out, -50, 3000);
+      out.put(' ');
+      number(random, out, 0, 9000);
+      const uint64_t words = random.below(100);
+      if (words >= 25) {  // a quarter of the lines have no lateral distance
+        out.put(' ');
+        number(random, out, -900, 900);
+        if (words >= 95) out.put(' ').put(random.pick(kObstacleTypes));
+      }
+      out.end();
+    }
+  }
+  // Between airports: nothing, a blank line or a short remark line, all of
+  // which end the airport.
+  const uint64_t gap = random.below(10);
+  if (gap < 3) {
+    out.end();
+  } else if (gap < 4) {
+    comment(random, out, random.between(1, 5));
+    out.end();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+void generateInto(Format format, uint64_t size, uint64_t seed, Output& out) {
+  Random random(seed);
+  if (format == Format::kAirbus) {
+    out.put("FileType=AirportData;").end();
+    out.put("Version=3;").end();
+    out.end();
+  }
+  while (out.written() < size) {
+    if (format == Format::kAirbus) {
+      airbusAirport(random, out);
+    } else {
+      anfAirport(random, out);
+    }
+  }
+}
+
+}  // namespace
+
+bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file) {
+  Output out(file);
+  generateInto(format, size, seed, out);
+  out.flush();
+  return !out.failed();
+}
+
+std::string generateText(Format format, uint64_t size, uint64_t seed) {
+  Output out(nullptr);
+  generateInto(format, size, seed, out);
+  return std::move(out.collected());
+}
+
+}  // namespace bench

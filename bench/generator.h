@@ -1,0 +1,35 @@
+// Deterministic generator of Airbus and ANF airport files for benchmarks and
+// for the output check: the same seed and size give the same bytes on every
+// platform and standard library.
+//
+// Airports are written until the file holds at least `size` bytes; the last
+// airport is written whole, so the file is slightly larger. Lines end in
+// CR LF. Airbus airports have 1-4 runways of 0-12 obstacles, multi-word
+// comments, the unexamined key rows between the examined ones and values with
+// decimals, signs, exact halves and exponents; about 2 % of them have a
+// runway block that does not close or a misspelt key. ANF airports have the
+// same shape, with obstacle lines of two, three or four words.
+//
+// Only the raw output of std::mt19937_64 is used (its sequence is fixed by the
+// standard); every mapping to values is the generator's own code, since the
+// standard distributions differ between libraries.
+#ifndef BENCH_GENERATOR_H_
+#define BENCH_GENERATOR_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace bench {
+
+enum class Format { kAirbus, kAnf };
+
+// Writes the file to an open binary stream; false when a write failed.
+bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file);
+
+// The same bytes, in memory.
+std::string generateText(Format format, uint64_t size, uint64_t seed);
+
+}  // namespace bench
+
+#endif  // BENCH_GENERATOR_H_
