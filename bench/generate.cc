@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
   uint64_t size = 0;
   const bool airbus = argc >= 2 && std::strcmp(argv[1], "airbus") == 0;
   const bool anf = argc >= 2 && std::strcmp(argv[1], "anf") == 0;
-  if ((argc != 4 && argc != 5) || !(airbus || anf) || !parseSize(argv[2], size)) {
+  if ((argc != 4 && argc != 5) || !(airbus || anf) ||
+      !parseSize(argv[2], size)) {
     std::fputs("usage: generate airbus|anf SIZE OUTPUT [SEED]\n", stderr);
     return 2;
   }

@@ -34,7 +34,9 @@ class Random {
 class Output {
  public:
   // Writes to file in large blocks, or collects everything when file is null.
-  explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kBlock + 4096); }
+  explicit Output(std::FILE* file) : file_(file) {
+    buffer_.reserve(kBlock + 4096);
+  }
   Output& put(std::string_view text) {
     buffer_.append(text);
     return *this;
@@ -87,7 +89,8 @@ class Output {
   std::string& collected() { return buffer_; }
   void flush() {
     if (file_ == nullptr || buffer_.empty()) return;
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) !=
+        buffer_.size()) {
       failed_ = true;
     }
     flushed_ += buffer_.size();
@@ -102,21 +105,23 @@ class Output {
   bool failed_ = false;
 };
 
-const char* const kSyllables[] = {"AL", "BRA", "VO", "CHAR", "LIE", "DEL", "TA",
-                                  "EC", "HO", "FOX", "TROT", "GOL", "F", "HO",
-                                  "TEL", "IN", "DIA", "JU", "LI", "ETT", "KI",
-                                  "LO", "MA", "NO", "VEM", "BER", "OS", "CAR",
-                                  "PA", "PA", "QUE", "BEC", "RO", "ME", "O",
-                                  "SI", "ER", "RA", "TAN", "GO", "U", "NI"};
+const char* const kSyllables[] = {
+    "AL",  "BRA", "VO",  "CHAR", "LIE", "DEL", "TA", "EC", "HO",  "FOX", "TROT",
+    "GOL", "F",   "HO",  "TEL",  "IN",  "DIA", "JU", "LI", "ETT", "KI",  "LO",
+    "MA",  "NO",  "VEM", "BER",  "OS",  "CAR", "PA", "PA", "QUE", "BEC", "RO",
+    "ME",  "O",   "SI",  "ER",   "RA",  "TAN", "GO", "U",  "NI"};
 const char* const kCommentWords[] = {
-    "WET", "RWY", "USE", "CAUTION", "NOISE", "ABATEMENT", "DISPLACED", "THR",
-    "300M", "SNOW", "CLEARANCE", "ON", "REQUEST", "BIRDS", "IN", "VICINITY",
-    "TWY", "B", "CLOSED", "PPR", "H24", "NIGHT", "OPS", "LTD", "RWY09L/27R",
-    "500FT", "AGL", "CRANES", "-12.5", "+3", "OBST", "LGT", "U/S"};
-const char* const kObstacleTypes[] = {"Antenna", "Tree", "Building", "Crane",
-                                      "Mast", "Tower", "Terrain"};
-const char* const kStrengths[] = {"80/R/B/W/T", "60/F/A/X/U", "45/F/C/Y/T",
-                                  "120/R/A/W/T", "30", "50", "PCN35"};
+    "WET",        "RWY",   "USE",  "CAUTION",  "NOISE",     "ABATEMENT",
+    "DISPLACED",  "THR",   "300M", "SNOW",     "CLEARANCE", "ON",
+    "REQUEST",    "BIRDS", "IN",   "VICINITY", "TWY",       "B",
+    "CLOSED",     "PPR",   "H24",  "NIGHT",    "OPS",       "LTD",
+    "RWY09L/27R", "500FT", "AGL",  "CRANES",   "-12.5",     "+3",
+    "OBST",       "LGT",   "U/S"};
+const char* const kObstacleTypes[] = {"Antenna", "Tree",  "Building", "Crane",
+                                      "Mast",    "Tower", "Terrain"};
+const char* const kStrengths[] = {"80/R/B/W/T",  "60/F/A/X/U", "45/F/C/Y/T",
+                                  "120/R/A/W/T", "30",         "50",
+                                  "PCN35"};
 const char* const kSurfaces[] = {"Asphalt", "Concrete", "Grass", "Gravel"};
 const char* const kSides[] = {"", "", "L", "R", "C"};
 
@@ -158,7 +163,8 @@ void number(Random& random, Output& out, int64_t lo, int64_t hi) {
   if (form < 5) {
     out.integer(random.between(lo, hi)).put(".5");
   } else if (form < 7) {
-    out.fixed(random.between(lo, hi) / 10, 1).put(random.percent(50) ? "e1" : "E+1");
+    out.fixed(random.between(lo, hi) / 10, 1)
+        .put(random.percent(50) ? "e1" : "E+1");
   } else if (form < 10 && lo >= 0) {
     out.put('+').integer(random.between(lo, hi));
   } else {
@@ -170,8 +176,8 @@ void number(Random& random, Output& out, int64_t lo, int64_t hi) {
 }
 
 void slope(Random& random, Output& out) {
-  static const char* const kSpecial[] = {"0", "0.00001", "-0.8", "0.12345678",
-                                         "2", "-0.3", "0.0001", "+0.25"};
+  static const char* const kSpecial[] = {"0", "0.00001", "-0.8",   "0.12345678",
+                                         "2", "-0.3",    "0.0001", "+0.25"};
   if (random.percent(20)) {
     out.put(random.pick(kSpecial));
   } else {
@@ -186,7 +192,9 @@ void ident(Output& out, int64_t number, const char* side) {
 
 // ---------------------------------------------------------------- Airbus ---
 
-Output& key(Output& out, std::string_view name) { return out.put(name).put('='); }
+Output& key(Output& out, std::string_view name) {
+  return out.put(name).put('=');
+}
 
 void airbusObstacle(Random& random, Output& out, int64_t index, int64_t tora) {
   key(out, "Obstacle").integer(index).put(';').end();
@@ -220,7 +228,10 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   key(out, "Length").integer(tora).put(';').end();
   key(out, "Strength").put(random.pick(kStrengths)).put(';').end();
   key(out, "Surface").put(random.pick(kSurfaces)).put(';').end();
-  key(out, "Width").put(random.percent(15) ? "45.7" : random.percent(50) ? "45" : "60");
+  key(out, "Width")
+      .put(random.percent(15)   ? "45.7"
+           : random.percent(50) ? "45"
+                                : "60");
   out.put(';').end();
   out.put("Lighting=HIRL;").end();
   out.put("Approach=ILS CAT III;").end();
@@ -252,7 +263,10 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   slope(random, out);
   out.put(';').end();
   key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
-  key(out, "Longitude").fixed(random.between(-1800000, 1800000), 4).put(';').end();
+  key(out, "Longitude")
+      .fixed(random.between(-1800000, 1800000), 4)
+      .put(';')
+      .end();
   key(out, "ThresholdElevation");
   number(random, out, -30, 2500);
   out.put(';').end();
@@ -305,19 +319,28 @@ void airbusAirport(Random& random, Output& out) {
   letters(random, out, 3);
   out.put(';').end();
   key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
-  key(out, "Longitude").fixed(random.between(-1800000, 1800000), 4).put(';').end();
+  key(out, "Longitude")
+      .fixed(random.between(-1800000, 1800000), 4)
+      .put(';')
+      .end();
   key(out, "Elevation");
   number(random, out, -30, 2500);
   out.put(';').end();
-  key(out, "MagneticVariation").fixed(random.between(-300, 300), 1).put(';').end();
-  key(out, "TimeZone").put(random.percent(50) ? "+" : "-").integer(random.between(0, 12));
+  key(out, "MagneticVariation")
+      .fixed(random.between(-300, 300), 1)
+      .put(';')
+      .end();
+  key(out, "TimeZone")
+      .put(random.percent(50) ? "+" : "-")
+      .integer(random.between(0, 12));
   out.put(';').end();
   key(out, "LastUpdate");
   date(random, out);
   out.put(';').end();
   const int64_t runways = random.between(1, 4);
   // About one airport in 50 has a runway block that does not close.
-  const int64_t broken = random.percent(2) ? random.between(0, runways - 1) : -1;
+  const int64_t broken =
+      random.percent(2) ? random.between(0, runways - 1) : -1;
   for (int64_t r = 0; r < runways; ++r) {
     airbusRunway(random, out, r == broken, misspelt && r == 0);
   }
@@ -408,7 +431,8 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Output& out) {
 
 }  // namespace
 
-bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file) {
+bool generateFile(Format format, uint64_t size, uint64_t seed,
+                  std::FILE* file) {
   Output out(file);
   generateInto(format, size, seed, out);
   out.flush();

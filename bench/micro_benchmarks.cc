@@ -105,8 +105,8 @@ BENCHMARK_CAPTURE(BM_SplitWords, anf, bench::Format::kAnf)
 
 // Every word of every row, as the readers see them.
 void BM_WordAt(benchmark::State& state) {
-  const core::LineList lines =
-      core::linesFromBytes(input(bench::Format::kAnf), core::LoadVariant::kTrevik);
+  const core::LineList lines = core::linesFromBytes(input(bench::Format::kAnf),
+                                                    core::LoadVariant::kTrevik);
   const core::WordTable table = core::splitWords(lines);
   for (auto _ : state) {
     size_t total = 0;
@@ -125,10 +125,10 @@ BENCHMARK(BM_WordAt)->Unit(benchmark::kMillisecond);
 
 const std::vector<std::string_view>& numberWords() {
   static const std::vector<std::string_view> words = {
-      "4200",    "-150.5",  "2851.00", "0.12345678", "25.9e1",   "1300.6",
-      "3100",    "+0.25",   "-0.63",   "1092.991",   "1494.832", "419.429",
-      "0.00001", "2826.0",  "45",      "7448.50",    "-13",      "1.09",
-      "N/A",     "12.5m",   "2400.5",  "60",         "-2.5",     "930"};
+      "4200",    "-150.5", "2851.00", "0.12345678", "25.9e1",   "1300.6",
+      "3100",    "+0.25",  "-0.63",   "1092.991",   "1494.832", "419.429",
+      "0.00001", "2826.0", "45",      "7448.50",    "-13",      "1.09",
+      "N/A",     "12.5m",  "2400.5",  "60",         "-2.5",     "930"};
   return words;
 }
 
@@ -139,18 +139,42 @@ void BM_Atof(benchmark::State& state) {
       benchmark::DoNotOptimize(core::atof(word));
     }
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * words.size()));
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * words.size()));
 }
 BENCHMARK(BM_Atof);
 
+// The same words inside a larger buffer, as the readers see them.
+void BM_AtofWord(benchmark::State& state) {
+  const auto& words = numberWords();
+  std::string buffer;
+  std::vector<std::pair<size_t, size_t>> spans;
+  for (std::string_view word : words) {
+    spans.emplace_back(buffer.size(), word.size());
+    buffer.append(word).append(" ");
+  }
+  buffer.append(64, ' ');
+  for (auto _ : state) {
+    for (const auto& [at, size] : spans) {
+      benchmark::DoNotOptimize(
+          core::atofWord(std::string_view(buffer.data() + at, size)));
+    }
+  }
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * words.size()));
+}
+BENCHMARK(BM_AtofWord);
+
 void BM_Atoi(benchmark::State& state) {
-  static const std::string_view words[] = {"09L", "27", "36R", "12", "5", "0", "-5", "L09"};
+  static const std::string_view words[] = {"09L", "27", "36R", "12",
+                                           "5",   "0",  "-5",  "L09"};
   for (auto _ : state) {
     for (std::string_view word : words) {
       benchmark::DoNotOptimize(core::atoi(word));
     }
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * std::size(words)));
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * std::size(words)));
 }
 BENCHMARK(BM_Atoi);
 
@@ -168,7 +192,8 @@ void BM_RoundToInt(benchmark::State& state) {
   for (auto _ : state) {
     for (double x : numbers) benchmark::DoNotOptimize(core::roundToInt(x));
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * numbers.size()));
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * numbers.size()));
 }
 BENCHMARK(BM_RoundToInt);
 
@@ -181,12 +206,14 @@ void BM_WriteDecimal(benchmark::State& state) {
       benchmark::ClobberMemory();
     }
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * numbers.size()));
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * numbers.size()));
 }
 BENCHMARK(BM_WriteDecimal);
 
 void BM_WriteInteger(benchmark::State& state) {
-  static const int64_t numbers[] = {0, 7, -13, 45, 930, 2851, -1377, 4200, 10000, -99999};
+  static const int64_t numbers[] = {0,    7,     -13,  45,    930,
+                                    2851, -1377, 4200, 10000, -99999};
   char text[core::kMaxNumberText];
   for (auto _ : state) {
     for (int64_t x : numbers) {
@@ -194,13 +221,15 @@ void BM_WriteInteger(benchmark::State& state) {
       benchmark::ClobberMemory();
     }
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * std::size(numbers)));
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * std::size(numbers)));
 }
 BENCHMARK(BM_WriteInteger);
 
 // ---------------------------------------------------------- writer lines
 
-// One AIRPORT1 obstacle line: three rounded integers.
+// One AIRPORT1 obstacle line: three rounded integers, written item by item
+// through the sink.
 void BM_WriterObstacleLine(benchmark::State& state) {
   core::LineSink sink(nullFile());
   const core::Obstacle obstacle{3100, 1300.6, -150.5};
@@ -213,6 +242,31 @@ void BM_WriterObstacleLine(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 BENCHMARK(BM_WriterObstacleLine);
+
+// The same line as the writers write it: into reserved room, with values
+// that vary in sign and length.
+void BM_WriterObstacleLineDirect(benchmark::State& state) {
+  core::LineSink sink(nullFile());
+  const std::vector<double>& numbers = values();
+  size_t i = 0;
+  for (auto _ : state) {
+    const double a = numbers[i % numbers.size()];
+    const double b = numbers[(i + 7) % numbers.size()];
+    const double c = numbers[(i + 13) % numbers.size()];
+    ++i;
+    char* p = sink.reserve(3 * core::kMaxNumberText);
+    p = core::writeInteger(p, core::roundToInt(a));
+    *p++ = ' ';
+    p = core::writeInteger(p, core::roundToInt(b));
+    *p++ = ' ';
+    p = core::writeInteger(p, core::roundToInt(c));
+    sink.commit(p);
+    sink.endLine();
+  }
+  sink.finish();
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_WriterObstacleLineDirect);
 
 // One runway line: quoted ident, four rounded distances, the slope three
 // times and the obstacle count.
@@ -268,7 +322,8 @@ void BM_WriteAirport2(benchmark::State& state) {
   const core::LineList lines = core::linesFromBytes(
       input(bench::Format::kAirbus), core::LoadVariant::kConverter);
   const core::WordTable table = core::splitWords(lines);
-  const std::vector<core::Airport> airports = converter::readAirbusAirports(table);
+  const std::vector<core::Airport> airports =
+      converter::readAirbusAirports(table);
   for (auto _ : state) {
     core::LineSink sink(nullFile());
     converter::writeAirport2(sink, airports);

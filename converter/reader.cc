@@ -1,6 +1,8 @@
-// Reads the airports of an Airbus airport file by the row positions of its keys.
+// Reads the airports of an Airbus airport file by the row positions of its
+// keys.
 #include "converter/reader.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,25 +31,32 @@ constexpr size_t kDistance = 1, kObstacleElevation = 2, kLateral = 3,
 constexpr size_t kMaxObstacles = 50;
 constexpr size_t kIdentLength = 9;
 
+// The type of the text fields of the records.
+using TextField = decltype(Airport::icao);
+
 bool isKey(const WordTable& table, size_t row, std::string_view key) {
-  return core::wordAt(table, row, 0) == key;
+  return core::wordIs(table, row, 0, key);
 }
 
-// The value of a row when its key matches; nothing otherwise.
+// The value of a row when its key matches; nothing otherwise. A key row
+// without a value gives an empty value.
 std::optional<std::string_view> valueOf(const WordTable& table, size_t row,
                                         std::string_view key) {
-  if (!isKey(table, row, key)) return std::nullopt;
-  return core::wordAt(table, row, 1);
+  std::string_view words[2];
+  const size_t n = core::rowWords(table, row, words, 2);
+  if (n == 0 || words[0] != key) return std::nullopt;
+  return words[1];
 }
 
 void readText(const WordTable& table, size_t row, std::string_view key,
-              std::string& field) {
+              TextField& field) {
   if (auto value = valueOf(table, row, key)) field.assign(*value);
 }
 
 void readDecimal(const WordTable& table, size_t row, std::string_view key,
                  double& field) {
-  if (auto value = valueOf(table, row, key)) field = core::atof(*value);
+  // Words come from the loaded input, so atofWord may read past them.
+  if (auto value = valueOf(table, row, key)) field = core::atofWord(*value);
 }
 
 // Whole numbers in the file; a fraction is dropped.
@@ -58,30 +67,32 @@ void readInteger(const WordTable& table, size_t row, std::string_view key,
 
 // One blank, then one blank before each word after the key.
 void readComment(const WordTable& table, size_t row, std::string_view key,
-                 std::string& field) {
+                 TextField& field) {
   if (!isKey(table, row, key)) return;
-  field.assign(1, ' ');
+  std::string comment(1, ' ');
   for (size_t col = 1; col < table.wordCount(row); ++col) {
-    field += ' ';
-    field += core::wordAt(table, row, col);
+    comment += ' ';
+    comment += core::wordAt(table, row, col);
   }
+  field.assign(comment);
 }
 
 // "/" becomes "-" and the designator is cut to nine bytes.
-void readIdent(const WordTable& table, size_t row, std::string& field) {
+void readIdent(const WordTable& table, size_t row, TextField& field) {
   auto value = valueOf(table, row, "Ident");
   if (!value) return;
-  field.assign(value->substr(0, kIdentLength));
-  for (char& c : field) {
-    if (c == '/') c = '-';
+  char ident[kIdentLength];
+  const size_t size = std::min(value->size(), kIdentLength);
+  for (size_t i = 0; i < size; ++i) {
+    ident[i] = (*value)[i] == '/' ? '-' : (*value)[i];
   }
+  field.assign(std::string_view(ident, size));
 }
 
 Obstacle readObstacle(const WordTable& table, size_t row) {
   Obstacle obstacle;
   readDecimal(table, row + kDistance, "Distance", obstacle.distance);
-  readDecimal(table, row + kObstacleElevation, "Elevation",
-              obstacle.elevation);
+  readDecimal(table, row + kObstacleElevation, "Elevation", obstacle.elevation);
   readDecimal(table, row + kLateral, "LateralDistance",
               obstacle.lateralDistance);
   return obstacle;
@@ -94,8 +105,7 @@ std::optional<size_t> readRunway(const WordTable& table, size_t row,
   if (!isKey(table, row, "Runway") || !isKey(table, row + kQfu, "QFU")) {
     return std::nullopt;
   }
-  readInteger(table, row + kHeading, "MagneticHeading",
-              runway.magneticHeading);
+  readInteger(table, row + kHeading, "MagneticHeading", runway.magneticHeading);
   readText(table, row + kStrength, "Strength", runway.strength);
   readInteger(table, row + kWidth, "Width", runway.width);
   readText(table, row + kRunwayDate, "LastUpdate", runway.lastUpdate);
@@ -110,15 +120,19 @@ std::optional<size_t> readRunway(const WordTable& table, size_t row,
   readComment(table, row + kToComments, "TOComments", runway.toComments);
   readComment(table, row + kLdComments, "LDComments", runway.ldComments);
 
-  size_t block = row + kFirstObstacle;
-  for (size_t k = 0; k < kMaxObstacles; ++k, block += kObstacleRows) {
-    if (!isKey(table, block, "Obstacle") ||
-        !isKey(table, block + kObstacleEnd, "End")) {
-      break;
-    }
-    runway.obstacles.push_back(readObstacle(table, block));
+  // Count the blocks first, so that the obstacles take exactly their room.
+  const size_t first = row + kFirstObstacle;
+  size_t count = 0;
+  while (count < kMaxObstacles &&
+         isKey(table, first + count * kObstacleRows, "Obstacle") &&
+         isKey(table, first + count * kObstacleRows + kObstacleEnd, "End")) {
+    ++count;
   }
-  return block;
+  runway.obstacles.reserve(count);
+  for (size_t k = 0; k < count; ++k) {
+    runway.obstacles.push_back(readObstacle(table, first + k * kObstacleRows));
+  }
+  return first + count * kObstacleRows;
 }
 
 // Reads the airport block at row; nothing when one of its runway blocks does
@@ -135,13 +149,13 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
 
   size_t runwayRow = row + kFirstRunway;
   for (;;) {
-    Runway runway;
+    // Read in place: an airport that does not complete is dropped whole.
+    Runway& runway = airport.runways.emplace_back();
     const std::optional<size_t> end = readRunway(table, runwayRow, runway);
     // Two "End" rows close a runway, a third closes the airport too.
     if (!end || !isKey(table, *end, "End") || !isKey(table, *end + 1, "End")) {
       return std::nullopt;
     }
-    airport.runways.push_back(std::move(runway));
     if (isKey(table, *end + 2, "End")) return airport;
     runwayRow = *end + 2;
   }

@@ -1,4 +1,5 @@
-// Reads the airports of an Airbus airport file by the row positions of its keys.
+// Reads the airports of an Airbus airport file by the row positions of its
+// keys.
 #ifndef CONVERTER_READER_H_
 #define CONVERTER_READER_H_
 

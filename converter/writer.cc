@@ -10,8 +10,8 @@ namespace {
 using core::Airport;
 using core::LineSink;
 using core::Obstacle;
-using core::Runway;
 using core::roundToInt;
+using core::Runway;
 
 void writeAirportLine(LineSink& out, const Airport& airport) {
   out.text(airport.icao).text(" ").text(airport.name).text(" ");
@@ -29,8 +29,14 @@ void writeObstacleLine(LineSink& out, const Runway& runway,
       runway.slope * 0.01 * runway.tora + runway.thresholdElevation;
   const double height = obstacle.elevation - endOfRun;
   const double beyond = obstacle.distance - runway.tora;
-  out.integer(roundToInt(height)).text(" ").integer(roundToInt(beyond));
-  out.text(" ").integer(roundToInt(obstacle.lateralDistance)).endLine();
+  char* p = out.reserve(3 * core::kMaxNumberText);
+  p = core::writeInteger(p, roundToInt(height));
+  *p++ = ' ';
+  p = core::writeInteger(p, roundToInt(beyond));
+  *p++ = ' ';
+  p = core::writeInteger(p, roundToInt(obstacle.lateralDistance));
+  out.commit(p);
+  out.endLine();
 }
 
 void writeRunway(LineSink& out, const Runway& runway) {

@@ -1,64 +1,55 @@
 // The one way output lines are written: buffered, each line ended by CR LF.
 #include "core/line_sink.h"
 
-#include "core/numbers.h"
+#include <algorithm>
 
 namespace core {
-namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";  // the same bytes everywhere
-constexpr size_t kBlockSize = size_t{1} << 20;
-
-}  // namespace
+LineSink::LineSink() {
+  buffer_.resize(4096);
+  end_ = begin();
+  limit_ = end_ + buffer_.size();
+}
 
 LineSink::LineSink(std::FILE* file) : file_(file) {
-  buffer_.reserve(kBlockSize + 4096);
+  // One block and the longest line that can follow it before the next
+  // check; longer texts grow the buffer.
+  buffer_.resize(kBlockSize + 4096);
+  end_ = begin();
+  limit_ = end_ + buffer_.size();
 }
 
-LineSink& LineSink::text(std::string_view value) {
-  buffer_.append(value);
-  return *this;
-}
-
-LineSink& LineSink::integer(int64_t value) {
-  char digits[kMaxNumberText];
-  buffer_.append(digits, writeInteger(digits, value));
-  return *this;
-}
-
-LineSink& LineSink::count(uint64_t value) {
-  // A count is never negative; values past int64 cannot be held in memory.
-  return integer(static_cast<int64_t>(value));
-}
-
-LineSink& LineSink::decimal(double value) {
-  char digits[kMaxNumberText];
-  buffer_.append(digits, writeDecimal(digits, value));
-  return *this;
-}
-
-void LineSink::endLine() {
-  buffer_.append(kLineEnd);
-  flushIfFull();
-}
-
-void LineSink::flushIfFull() {
-  if (file_ != nullptr && buffer_.size() >= kBlockSize) writeBuffer();
+void LineSink::makeRoom(size_t bytes) {
+  if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
+  if (bytes <= room()) return;
+  const size_t size = used();
+  buffer_.resize(std::max(buffer_.size() * 2, size + bytes));
+  end_ = begin() + size;
+  limit_ = begin() + buffer_.size();
 }
 
 void LineSink::writeBuffer() {
-  if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-    failed_ = true;
-  }
-  buffer_.clear();
+  const size_t size = used();
+  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
+  end_ = begin();
 }
 
 bool LineSink::finish() {
   if (file_ != nullptr) {
-    if (!buffer_.empty()) writeBuffer();
+    writeBuffer();
     if (std::fflush(file_) != 0) failed_ = true;
   }
   return !failed_;
+}
+
+const std::string& LineSink::collected() const {
+  // The buffer is kept at its capacity; cut it to the bytes written, and let
+  // the next write grow it again.
+  const size_t size = used();
+  buffer_.resize(size);
+  end_ = begin() + size;
+  limit_ = end_;
+  return buffer_;
 }
 
 }  // namespace core

@@ -2,10 +2,14 @@
 #ifndef CORE_LINE_SINK_H_
 #define CORE_LINE_SINK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
+
+#include "core/numbers.h"
 
 namespace core {
 
@@ -15,32 +19,83 @@ namespace core {
 class LineSink {
  public:
   // Collects everything in memory; see collected().
-  LineSink() = default;
+  LineSink();
   // Writes to file (opened binary), which the caller closes after finish().
   explicit LineSink(std::FILE* file);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
 
-  LineSink& text(std::string_view value);
+  LineSink& text(std::string_view value) {
+    if (value.size() > room()) makeRoom(value.size());
+    if (!value.empty()) std::memcpy(end_, value.data(), value.size());
+    end_ += value.size();
+    return *this;
+  }
+  // A literal: its length is known where the call is compiled, so the copy
+  // is a few moves. (Up to its first NUL, as for any C string.)
+  template <size_t N>
+  LineSink& text(const char (&literal)[N]) {
+    const size_t size = std::char_traits<char>::length(literal);
+    if (size > room()) makeRoom(size);
+    std::memcpy(end_, literal, size);
+    end_ += size;
+    return *this;
+  }
   // roundToInt results and other signed whole numbers.
-  LineSink& integer(int64_t value);
+  LineSink& integer(int64_t value) {
+    if (room() < kMaxNumberText) makeRoom(kMaxNumberText);
+    end_ = writeInteger(end_, value);
+    return *this;
+  }
   // Counts.
-  LineSink& count(uint64_t value);
+  LineSink& count(uint64_t value) {
+    // A count is never negative; values past int64 cannot be held in memory.
+    return integer(static_cast<int64_t>(value));
+  }
   // The default floating-point form of writeDecimal.
-  LineSink& decimal(double value);
-  void endLine();
+  LineSink& decimal(double value) {
+    if (room() < kMaxNumberText) makeRoom(kMaxNumberText);
+    end_ = writeDecimal(end_, value);
+    return *this;
+  }
+  // Direct writing: returns where at least bytes free bytes begin; write
+  // there and pass the end of what was written to commit().
+  char* reserve(size_t bytes) {
+    if (room() < bytes) makeRoom(bytes);
+    return end_;
+  }
+  void commit(char* end) { end_ = end; }
+  void endLine() {
+    if (room() < 2) makeRoom(2);
+    end_[0] = '\r';
+    end_[1] = '\n';
+    end_ += 2;
+    if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
+  }
 
   // Writes what is still buffered; true when every write succeeded.
   bool finish();
   // What a memory sink collected.
-  const std::string& collected() const { return buffer_; }
+  const std::string& collected() const;
 
  private:
-  void flushIfFull();
+  static constexpr size_t kBlockSize = size_t{1} << 20;
+
+  size_t room() const { return static_cast<size_t>(limit_ - end_); }
+  size_t used() const { return static_cast<size_t>(end_ - begin()); }
+  char* begin() const { return buffer_.data(); }
+  // Makes room for at least bytes more bytes: writes a full block to the
+  // file, or grows the buffer.
+  void makeRoom(size_t bytes);
   void writeBuffer();
 
   std::FILE* file_ = nullptr;
-  std::string buffer_;
+  // The bytes written so far are buffer_[0, end_); buffer_ is sized to its
+  // capacity, limit_ is its end.
+  // (mutable: collected() cuts the buffer to what was written.)
+  mutable std::string buffer_;
+  mutable char* end_ = nullptr;
+  mutable char* limit_ = nullptr;
   bool failed_ = false;
 };
 

@@ -1,4 +1,5 @@
-// Input files as lines, and lines as words: the only view the readers have of a file.
+// Input files as lines, and lines as words: the only view the readers have of a
+// file.
 #ifndef CORE_LINES_H_
 #define CORE_LINES_H_
 
@@ -19,9 +20,44 @@ enum class LoadVariant { kConverter, kTrevik };
 
 class WordTable;
 
+namespace detail {
+
+// The bytes of one loaded file, held once: a heap block, or the file mapped
+// into memory where the system allows. Besides the file's bytes it holds one
+// byte for a closing line feed and kPadding readable bytes after that, so
+// that the splitter may read whole blocks of bytes past the last line.
+class FileBytes {
+ public:
+  static constexpr size_t kPadding = 64;
+
+  FileBytes() = default;
+  FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
+  FileBytes& operator=(FileBytes&& other) noexcept;
+  ~FileBytes() { release(); }
+
+  // A heap block for size bytes, the closing byte and the padding, which is
+  // zeroed.
+  static FileBytes allocate(size_t size);
+
+  char* data() const { return data_; }
+  // Makes data()[offset] writable (a mapped file is mapped read-only).
+  void makeWritable(size_t offset);
+
+ private:
+  friend struct FileBytesAccess;
+  void release();
+
+  char* data_ = nullptr;
+  size_t mapped_ = 0;  // length of the mapping, or 0 for a heap block
+  size_t page_ = 0;    // page size of a mapping
+};
+
+}  // namespace detail
+
 // The lines of one input file, in file order. The file's bytes are held once;
 // a line is the text between two line feeds, without the carriage return of a
 // CR LF pair and cut at its first NUL byte. Lines of any length are kept whole.
+// With the converter variant every "=" and ";" of a line reads as a blank.
 class LineList {
  public:
   LineList() = default;
@@ -42,43 +78,80 @@ class LineList {
   friend LineList linesFromBytes(std::string_view bytes, LoadVariant variant);
   friend WordTable splitWords(const LineList& lines);
 
-  // Takes raw file bytes data[0, size), with one spare byte after them, and
-  // applies the file rules: Ctrl-Z ends the file, the converter blanks "="
-  // and ";", a line feed is put after the content.
-  static LineList fromBuffer(std::unique_ptr<char[]> data, size_t size,
-                             LoadVariant variant);
+  // Takes the bytes of a file, data[0, size), and applies the file rules:
+  // Ctrl-Z ends the file and a line feed is put after the content.
+  static LineList fromBytes(detail::FileBytes data, size_t size,
+                            LoadVariant variant);
+
+  // The bytes of the lines as they read: for the converter variant a copy
+  // with "=" and ";" blanked, made on first use (the splitter itself reads
+  // them as blanks and never needs it).
+  const char* text() const;
 
   // bytes_[0, size_) is the file up to its first Ctrl-Z; bytes_[size_] is a
   // line feed that ends the last line, so every line ends in a line feed.
-  std::unique_ptr<char[]> bytes_;
+  detail::FileBytes bytes_;
   size_t size_ = 0;
   size_t lineCount_ = 0;
+  LoadVariant variant_ = LoadVariant::kTrevik;
+  bool hasNul_ = false;  // some line is cut at a NUL byte
+  mutable std::unique_ptr<char[]> blanked_;
 };
 
 // The words of every line of one LineList: one row per line, empty rows
 // included, so row k is always line k of the file. A word is a run of bytes
-// other than blank, tab, line feed, vertical tab, form feed and carriage return.
+// other than blank, tab, line feed, vertical tab, form feed and carriage return
+// (and, with the converter variant, "=" and ";").
 // The table refers to the bytes of its LineList, which must outlive it.
+//
+// Storage, about 5 bytes per row whatever the words: the number of words of
+// each row (saturating at 255, counted again when needed) and the offset of
+// its first word, as 32 bits above a 64-bit base per block of 65536 rows. An
+// input whose block of rows spans 4 GiB or more keeps 64-bit offsets instead.
+// A word is found by walking the row from its first word.
 class WordTable {
  public:
+  // A row of this many words or more keeps this count and is counted again
+  // when asked.
+  static constexpr uint8_t kManyWords = 255;
+  // Rows per block that share one 64-bit base offset.
+  static constexpr unsigned kBlockShift = 16;
+
   WordTable() = default;
 
-  size_t rows() const { return rowStart_.empty() ? 0 : rowStart_.size() - 1; }
+  size_t rows() const { return rows_; }
   // Number of words of a row; 0 for a row that does not exist.
   size_t wordCount(size_t row) const {
-    return row < rows() ? rowStart_[row + 1] - rowStart_[row] : 0;
+    if (row >= rows_) return 0;
+    const uint8_t count = counts_[row];
+    return count != kManyWords ? count : countWords(row);
   }
 
  private:
   friend WordTable splitWords(const LineList& lines);
   friend std::string_view wordAt(const WordTable& table, size_t row,
                                  size_t col);
+  friend size_t rowWords(const WordTable& table, size_t row,
+                         std::string_view* words, size_t max);
+  friend bool wordIs(const WordTable& table, size_t row, size_t col,
+                     std::string_view text);
+  friend struct WordTableBuilder;
+
+  // Where the first word of row (row < rows_) begins; for an empty row, some
+  // place in its line.
+  const char* firstWord(size_t row) const {
+    return bytes_ + (wide_.empty() ? base_[row >> kBlockShift] + start_[row]
+                                   : wide_[row]);
+  }
+  size_t countWords(size_t row) const;
 
   const char* bytes_ = nullptr;
-  // Words of row k are wordStart_[rowStart_[k] .. rowStart_[k+1]); a word
-  // runs from its start to the next whitespace or NUL byte.
-  std::vector<uint64_t> rowStart_;
-  std::vector<uint64_t> wordStart_;
+  bool separators_ = false;  // "=" and ";" are blanks (converter variant)
+  size_t rows_ = 0;
+  std::vector<uint8_t> counts_;  // words per row, kManyWords for 255 or more
+  std::vector<uint32_t> start_;  // first word, from the base of its block
+  std::vector<uint64_t> base_;   // per block of 2^kBlockShift rows
+  std::vector<uint64_t> wide_;   // first word per row, when start_ is unused
 };
 
 // Reads the file at path into lines (which callers pass empty). Returns true
@@ -98,9 +171,20 @@ WordTable splitWords(const LineList& lines);
 // word does not exist.
 std::string_view wordAt(const WordTable& table, size_t row, size_t col);
 
+// True when the word at (row, col) is text: wordAt(table, row, col) == text,
+// without finding the word's end first.
+bool wordIs(const WordTable& table, size_t row, size_t col,
+            std::string_view text);
+
+// The first words of a row in one walk: stores words 0, 1, ... of row into
+// words[0, n) and returns n, the smaller of max and the row's word count (0
+// for a row that does not exist).
+size_t rowWords(const WordTable& table, size_t row, std::string_view* words,
+                size_t max);
+
 template <typename Visit>
 void LineList::forEach(Visit visit) const {
-  const char* p = bytes_.get();
+  const char* p = text();
   const char* const end = p + size_;
   for (size_t k = 0; k < lineCount_; ++k) {
     const char* lf = static_cast<const char*>(

@@ -11,7 +11,12 @@ void writeRunwayItems(LineSink& out, const Runway& runway) {
   out.integer(roundToInt(runway.toda)).text(" ");
   out.integer(roundToInt(runway.asda)).text(" ");
   out.integer(roundToInt(runway.lda)).text(" ");
-  for (int i = 0; i < 3; ++i) out.decimal(runway.slope).text(" ");
+  // The slope three times: its text once.
+  char slope[kMaxNumberText + 1];
+  char* end = writeDecimal(slope, runway.slope);
+  *end++ = ' ';
+  const std::string_view item(slope, static_cast<size_t>(end - slope));
+  out.text(item).text(item).text(item);
   out.count(runway.obstacles.size());
 }
 

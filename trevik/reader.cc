@@ -13,24 +13,25 @@ namespace {
 using core::Airport;
 using core::Obstacle;
 using core::Runway;
-using core::WordTable;
 using core::wordAt;
+using core::WordTable;
 
 constexpr size_t kHeaderWords = 3;
 constexpr size_t kRunwayWords = 7;
 constexpr size_t kLateralWords = 3;
 // ANF carries no width, remarks or dates.
 constexpr double kRunwayWidth = 45;
-const std::string kNotCarried = " ";
+constexpr std::string_view kNotCarried = " ";
 
 bool isHeader(const WordTable& table, size_t row) {
-  return table.wordCount(row) >= kHeaderWords && wordAt(table, row, 0) == "ANF" &&
-         table.wordCount(row + 1) >= 1 &&
+  return table.wordCount(row) >= kHeaderWords &&
+         core::wordIs(table, row, 0, "ANF") && table.wordCount(row + 1) >= 1 &&
          table.wordCount(row + 2) >= kRunwayWords;
 }
 
+// Words come from the loaded input, so atofWord may read past them.
 double realAt(const WordTable& table, size_t row, size_t col) {
-  return core::atof(wordAt(table, row, col));
+  return core::atofWord(wordAt(table, row, col));
 }
 
 // Ten times the designator's number (09L is 90), or 0 outside 0 to 359.
@@ -39,75 +40,100 @@ double headingOf(std::string_view designator) {
   return heading < 0 || heading >= 360 ? 0 : static_cast<double>(heading);
 }
 
-Obstacle readObstacle(const WordTable& table, size_t row) {
-  Obstacle obstacle;
-  obstacle.elevation = realAt(table, row, 0);
-  obstacle.distance = realAt(table, row, 1);
-  if (table.wordCount(row) >= kLateralWords) {
-    obstacle.lateralDistance = realAt(table, row, 2);
-  }
-  return obstacle;
+// The number of obstacle lines of the runway at row that exist: the count
+// of its count line, no more than the lines left in the file.
+size_t obstaclesOf(const WordTable& table, size_t row) {
+  const int32_t count = core::atoi(wordAt(table, row + 1, 0));
+  const size_t first = row + 2;
+  const size_t available = table.rows() > first ? table.rows() - first : 0;
+  return std::min(static_cast<size_t>(std::max(count, 0)), available);
+}
+
+void readObstacle(const WordTable& table, size_t row, Obstacle& obstacle) {
+  std::string_view words[kLateralWords];
+  const size_t n = core::rowWords(table, row, words, kLateralWords);
+  obstacle.elevation = core::atofWord(words[0]);
+  obstacle.distance = core::atofWord(words[1]);
+  obstacle.lateralDistance = n >= kLateralWords ? core::atofWord(words[2]) : 0;
 }
 
 // Reads the runway at row, its count line and its obstacle lines (only those
 // that exist); returns the row after the last obstacle line read.
 size_t readRunway(const WordTable& table, size_t row, double elevation,
                   Runway& runway) {
-  runway.ident.assign(wordAt(table, row, 0));
-  runway.tora = realAt(table, row, 1);
-  runway.toda = realAt(table, row, 2);
-  runway.asda = realAt(table, row, 3);
-  runway.lda = realAt(table, row, 4);
-  runway.slope = realAt(table, row, 5);
-  runway.strength.assign(wordAt(table, row, 6));
-  runway.magneticHeading = headingOf(runway.ident);
+  std::string_view words[kRunwayWords];
+  core::rowWords(table, row, words, kRunwayWords);
+  runway.ident.assign(words[0]);
+  runway.tora = core::atofWord(words[1]);
+  runway.toda = core::atofWord(words[2]);
+  runway.asda = core::atofWord(words[3]);
+  runway.lda = core::atofWord(words[4]);
+  runway.slope = core::atofWord(words[5]);
+  runway.strength.assign(words[6]);
+  runway.magneticHeading = headingOf(words[0]);
   runway.width = kRunwayWidth;
   runway.thresholdElevation = elevation;
   runway.toComments = kNotCarried;
   runway.ldComments = kNotCarried;
   runway.lastUpdate = kNotCarried;
 
-  const int32_t count = core::atoi(wordAt(table, row + 1, 0));
+  const size_t obstacles = obstaclesOf(table, row);
   const size_t first = row + 2;
-  const size_t available = table.rows() > first ? table.rows() - first : 0;
-  const size_t obstacles =
-      std::min(static_cast<size_t>(std::max(count, 0)), available);
-  runway.obstacles.reserve(obstacles);
+  runway.obstacles.resize(obstacles);
   for (size_t i = 0; i < obstacles; ++i) {
-    runway.obstacles.push_back(readObstacle(table, first + i));
+    readObstacle(table, first + i, runway.obstacles[i]);
   }
   return first + obstacles;
 }
 
-Airport readAirport(const WordTable& table, size_t header) {
-  Airport airport;
-  airport.icao.assign(wordAt(table, header, 1));
-  airport.name.assign(wordAt(table, header, 2));
+// The number of runways of the airport whose first runway line is row: the
+// first is always read, a later one only while its line has all seven words.
+size_t runwaysFrom(const WordTable& table, size_t row) {
+  size_t runways = 0;
+  do {
+    ++runways;
+    row += 2 + obstaclesOf(table, row);
+  } while (table.wordCount(row) >= kRunwayWords);
+  return runways;
+}
+
+void readAirport(const WordTable& table, size_t header, Airport& airport) {
+  std::string_view words[kHeaderWords];
+  core::rowWords(table, header, words, kHeaderWords);
+  airport.icao.assign(words[1]);
+  airport.name.assign(words[2]);
   airport.city = airport.name;
   airport.iata = kNotCarried;
   airport.state = kNotCarried;
   airport.lastUpdate = kNotCarried;
   airport.elevation = realAt(table, header + 1, 0);
 
-  // The first runway line is always read; a later one only while it has
-  // all seven words.
   size_t row = header + 2;
-  do {
-    Runway runway;
+  const size_t runways = runwaysFrom(table, row);
+  airport.runways.resize(runways);
+  for (Runway& runway : airport.runways) {
     row = readRunway(table, row, airport.elevation, runway);
-    airport.runways.push_back(std::move(runway));
-  } while (table.wordCount(row) >= kRunwayWords);
-  return airport;
+  }
 }
 
 }  // namespace
 
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
-  for (const WordTable& table : tables) {
+  // Find every header first, so that the airports take exactly their room.
+  std::vector<std::vector<size_t>> headers(tables.size());
+  size_t total = airports.size();
+  for (size_t k = 0; k < tables.size(); ++k) {
     // Every line is a possible header, also those an airport just used.
-    for (size_t row = 0; row < table.rows(); ++row) {
-      if (isHeader(table, row)) airports.push_back(readAirport(table, row));
+    for (size_t row = 0; row < tables[k].rows(); ++row) {
+      if (isHeader(tables[k], row)) headers[k].push_back(row);
+    }
+    total += headers[k].size();
+  }
+  airports.reserve(total);
+  for (size_t k = 0; k < tables.size(); ++k) {
+    for (size_t header : headers[k]) {
+      readAirport(tables[k], header, airports.emplace_back());
     }
   }
 }

@@ -10,8 +10,8 @@ namespace {
 using core::Airport;
 using core::LineSink;
 using core::Obstacle;
-using core::Runway;
 using core::roundToInt;
+using core::Runway;
 
 void writeAirportLine(LineSink& out, const Airport& airport) {
   out.text("'").text(airport.icao).text("' '").text(airport.name);
@@ -21,9 +21,14 @@ void writeAirportLine(LineSink& out, const Airport& airport) {
 
 // Elevation first, although the record lists the distance first.
 void writeObstacleLine(LineSink& out, const Obstacle& obstacle) {
-  out.integer(roundToInt(obstacle.elevation)).text(" ");
-  out.integer(roundToInt(obstacle.distance)).text(" ");
-  out.integer(roundToInt(obstacle.lateralDistance)).endLine();
+  char* p = out.reserve(3 * core::kMaxNumberText);
+  p = core::writeInteger(p, roundToInt(obstacle.elevation));
+  *p++ = ' ';
+  p = core::writeInteger(p, roundToInt(obstacle.distance));
+  *p++ = ' ';
+  p = core::writeInteger(p, roundToInt(obstacle.lateralDistance));
+  out.commit(p);
+  out.endLine();
 }
 
 void writeRunway(LineSink& out, const Runway& runway) {
