@@ -684,8 +684,10 @@ std::string_view wordAt(const WordTable& table, size_t row, size_t col) {
   return table.separators_ ? nthWord<true>(p, col) : nthWord<false>(p, col);
 }
 
-bool wordIs(const WordTable& table, size_t row, size_t col,
-            std::string_view text) {
+namespace detail {
+
+bool wordIsAfterFirstByte(const WordTable& table, size_t row, size_t col,
+                          std::string_view text) {
   if (col != 0 || row >= table.rows_ || table.counts_[row] == 0 ||
       text.empty() || text.size() > FileBytes::kPadding) {
     return wordAt(table, row, col) == text;
@@ -700,6 +702,8 @@ bool wordIs(const WordTable& table, size_t row, size_t col,
       table.separators_ ? wordEnd<true>(p) : wordEnd<false>(p);
   return static_cast<size_t>(end - p) == text.size();
 }
+
+}  // namespace detail
 
 size_t rowWords(const WordTable& table, size_t row, std::string_view* words,
                 size_t max) {

@@ -22,6 +22,11 @@ class WordTable;
 
 namespace detail {
 
+// wordIs once the first byte of a first word has matched, or for the cases
+// that inline check leaves.
+bool wordIsAfterFirstByte(const WordTable& table, size_t row, size_t col,
+                          std::string_view text);
+
 // The bytes of one loaded file, held once: a heap block, or the file mapped
 // into memory where the system allows. Besides the file's bytes it holds one
 // byte for a closing line feed and kPadding readable bytes after that, so
@@ -135,6 +140,8 @@ class WordTable {
                          std::string_view* words, size_t max);
   friend bool wordIs(const WordTable& table, size_t row, size_t col,
                      std::string_view text);
+  friend bool detail::wordIsAfterFirstByte(const WordTable& table, size_t row,
+                                           size_t col, std::string_view text);
   friend struct WordTableBuilder;
 
   // Where the first word of row (row < rows_) begins; for an empty row, some
@@ -173,8 +180,15 @@ std::string_view wordAt(const WordTable& table, size_t row, size_t col);
 
 // True when the word at (row, col) is text: wordAt(table, row, col) == text,
 // without finding the word's end first.
-bool wordIs(const WordTable& table, size_t row, size_t col,
-            std::string_view text);
+inline bool wordIs(const WordTable& table, size_t row, size_t col,
+                   std::string_view text) {
+  // Most rows differ from a key or marker in their first byte.
+  if (col == 0 && row < table.rows_ && table.counts_[row] != 0 &&
+      !text.empty() && table.firstWord(row)[0] != text[0]) {
+    return false;
+  }
+  return detail::wordIsAfterFirstByte(table, row, col, text);
+}
 
 // The first words of a row in one walk: stores words 0, 1, ... of row into
 // words[0, n) and returns n, the smaller of max and the row's word count (0

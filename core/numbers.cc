@@ -232,9 +232,22 @@ double atofWord(std::string_view text) {
       intLen > 8 || fracLen > 8) {
     return atof(text);
   }
-  const uint64_t mantissa =
-      digitsValue(p + start, intLen) * kIntPowers[fracLen] +
-      digitsValue(p + start + intLen + 1, fracLen);
+  uint64_t mantissa = 0;
+  if (fracLen != 0 && intLen + 1 + fracLen <= 8) {
+    // Digits, point and fraction in 8 bytes: drop the point by moving the
+    // fraction down one byte, then convert all digits at once.
+    uint64_t v = 0;
+    std::memcpy(&v, p + start, 8);
+    const uint64_t below =
+        intLen == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * intLen));
+    v = (v & below) | ((v >> 8) & ~below);
+    char digits[8];
+    std::memcpy(digits, &v, 8);
+    mantissa = digitsValue(digits, intLen + fracLen);
+  } else {
+    mantissa = digitsValue(p + start, intLen) * kIntPowers[fracLen] +
+               digitsValue(p + start + intLen + 1, fracLen);
+  }
   if (mantissa > (uint64_t{1} << 53)) return atof(text);
   if (mantissa == 0) return negative ? -0.0 : 0.0;
   // Exact operands, one correctly rounded division (Clinger).

@@ -49,12 +49,14 @@ size_t obstaclesOf(const WordTable& table, size_t row) {
   return std::min(static_cast<size_t>(std::max(count, 0)), available);
 }
 
-void readObstacle(const WordTable& table, size_t row, Obstacle& obstacle) {
+Obstacle readObstacle(const WordTable& table, size_t row) {
   std::string_view words[kLateralWords];
   const size_t n = core::rowWords(table, row, words, kLateralWords);
+  Obstacle obstacle;
   obstacle.elevation = core::atofWord(words[0]);
   obstacle.distance = core::atofWord(words[1]);
   obstacle.lateralDistance = n >= kLateralWords ? core::atofWord(words[2]) : 0;
+  return obstacle;
 }
 
 // Reads the runway at row, its count line and its obstacle lines (only those
@@ -79,9 +81,9 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
 
   const size_t obstacles = obstaclesOf(table, row);
   const size_t first = row + 2;
-  runway.obstacles.resize(obstacles);
+  runway.obstacles.reserve(obstacles);
   for (size_t i = 0; i < obstacles; ++i) {
-    readObstacle(table, first + i, runway.obstacles[i]);
+    runway.obstacles.push_back(readObstacle(table, first + i));
   }
   return first + obstacles;
 }
