@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/numbers.h"
 
@@ -69,10 +70,13 @@ void readInteger(const WordTable& table, size_t row, std::string_view key,
 void readComment(const WordTable& table, size_t row, std::string_view key,
                  TextField& field) {
   if (!isKey(table, row, key)) return;
+  // All words in one walk of the row: a comment may hold millions of them.
+  std::vector<std::string_view> words(table.wordCount(row));
+  core::rowWords(table, row, words.data(), words.size());
   std::string comment(1, ' ');
-  for (size_t col = 1; col < table.wordCount(row); ++col) {
+  for (size_t col = 1; col < words.size(); ++col) {
     comment += ' ';
-    comment += core::wordAt(table, row, col);
+    comment += words[col];
   }
   field.assign(comment);
 }

@@ -185,6 +185,13 @@ TEST(ReadAirbusAirports, ReadsValuesByTheirOwnRules) {
   EXPECT_EQ(readWith(12 + 13, "TORA=12.5m;").runways[0].tora, 12.5);
 }
 
+TEST(ReadAirbusAirports, ReadsCommentsOfMillionsOfWords) {
+  // Each word found by its own walk of the row would take hours here.
+  std::string row = "TOComments=";
+  for (int i = 0; i < 1'000'000; ++i) row += "W ";
+  EXPECT_EQ(readWith(12 + 28, row).runways[0].toComments.size(), 2'000'001u);
+}
+
 TEST(ReadAirbusAirports, ReadsOptionalLateralDistance) {
   Rows rows = airportHead();
   append(rows, runwayBlock(3, true));
