@@ -13,6 +13,24 @@ bool isBlank(char c) {
          c == '\r';
 }
 
+// wordIs agrees with comparing wordAt: for the word itself, for texts one
+// byte shorter or longer, and for the keys the readers look for.
+void checkWordIs(const core::WordTable& table, size_t row, size_t col,
+                 std::string_view word) {
+  check(core::wordIs(table, row, col, word), "wordIs of the word itself");
+  std::string longer(word);
+  longer += 'x';
+  check(!core::wordIs(table, row, col, longer), "wordIs of a longer text");
+  if (!word.empty()) {
+    check(!core::wordIs(table, row, col, word.substr(0, word.size() - 1)),
+          "wordIs of a shorter text");
+  }
+  for (std::string_view key : {"Airport", "End", "ANF", "Obstacle", ""}) {
+    check(core::wordIs(table, row, col, key) == (word == key),
+          "wordIs of a key");
+  }
+}
+
 }  // namespace
 
 void fail(std::string_view what) {
@@ -68,17 +86,28 @@ void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
     check(got[k] == want[k], "line text");
   }
   check(table.rows() == want.size(), "one row per line");
+  std::vector<std::string_view> collected;
   for (size_t row = 0; row < want.size(); ++row) {
     const std::vector<std::string_view> words = modelWords(want[row]);
     check(table.wordCount(row) == words.size(), "word count of a row");
     for (size_t col = 0; col < words.size(); ++col) {
       check(core::wordAt(table, row, col) == words[col], "word text");
+      checkWordIs(table, row, col, words[col]);
     }
     check(core::wordAt(table, row, words.size()).empty(),
           "word past the end of a row");
+    checkWordIs(table, row, words.size(), {});
+    collected.assign(words.size() + 1, std::string_view("unset"));
+    check(core::rowWords(table, row, collected.data(), collected.size()) ==
+              words.size(),
+          "rowWords count");
+    for (size_t col = 0; col < words.size(); ++col) {
+      check(collected[col] == words[col], "rowWords text");
+    }
   }
   check(table.wordCount(want.size()) == 0, "row past the end");
   check(core::wordAt(table, want.size(), 0).empty(), "word of a missing row");
+  checkWordIs(table, want.size(), 0, {});
 }
 
 std::string writeBoth(

@@ -348,6 +348,24 @@ void checkAtof(std::string_view text) {
             show(want));
 }
 
+// atofWord gives atof's result for every word of text, whatever bytes
+// follow the word in its buffer.
+void checkAtofWord(std::string_view text) {
+  std::string buffer(text);
+  buffer.append(32, '7');  // readable bytes after the last word
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (isBlank(text[i]) || text[i] == '\0')) ++i;
+    const size_t start = i;
+    while (i < text.size() && !isBlank(text[i]) && text[i] != '\0') ++i;
+    if (i == start) break;
+    const std::string_view word(buffer.data() + start, i - start);
+    const double want = core::atof(word);
+    check(sameBits(core::atofWord(word), want), "atofWord",
+          std::string(word.substr(0, 80)));
+  }
+}
+
 // atoi against a plain saturating reading of blanks, sign and digits.
 void checkAtoi(std::string_view text) {
   size_t i = 0;
@@ -427,6 +445,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              size - kHeader)
           : std::string_view();
   checkAtof(text);
+  checkAtofWord(text);
   checkAtoi(text);
   checkDouble(core::atof(text));
   return 0;
