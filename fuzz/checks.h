@@ -30,7 +30,8 @@ std::vector<std::string> modelLines(std::string_view bytes,
 std::vector<std::string_view> modelWords(std::string_view line);
 
 // Checks that lines and table, made from bytes, hold what the model says,
-// and that words past the end of a row or table read as empty.
+// that words past the end of a row or table read as empty, and that the
+// quick lookups wordIs and rowWords agree with wordAt.
 void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
                         const core::LineList& lines,
                         const core::WordTable& table);
