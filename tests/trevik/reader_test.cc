@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/anf_example.h"
 #include "tests/support/print_records.h"
 
 namespace trevik {
@@ -40,31 +41,7 @@ const File kExample = {"ANF ABCD SAMPLEFIELD",
                        "1250 4000"};
 
 TEST(ReadAnfAirports, ReadsTheWorkedExample) {
-  Runway runway;
-  runway.ident = "09";
-  runway.tora = 2500.4;
-  runway.toda = 2700.5;
-  runway.asda = 2500;
-  runway.lda = 2300;
-  runway.slope = 0.25;
-  runway.strength = "50";
-  runway.magneticHeading = 90;
-  runway.width = 45;
-  runway.thresholdElevation = 1234.5;
-  runway.toComments = " ";
-  runway.ldComments = " ";
-  runway.lastUpdate = " ";
-  runway.obstacles = {Obstacle{3100, 1300.6, -150.5}, Obstacle{4000, 1250, 0}};
-  Airport airport;
-  airport.icao = "ABCD";
-  airport.name = "SAMPLEFIELD";
-  airport.city = "SAMPLEFIELD";
-  airport.iata = " ";
-  airport.state = " ";
-  airport.lastUpdate = " ";
-  airport.elevation = 1234.5;
-  airport.runways.push_back(std::move(runway));
-  EXPECT_EQ(read({kExample}), std::vector<Airport>{airport});
+  EXPECT_EQ(read({kExample}), std::vector<Airport>{tests::anfExampleAirport()});
 }
 
 TEST(ReadAnfAirports, DerivesTheHeadingFromTheDesignator) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/anf_example.h"
+
 namespace trevik {
 namespace {
 
@@ -12,37 +14,8 @@ using core::Airport;
 using core::Obstacle;
 using core::Runway;
 
-Runway exampleRunway() {
-  Runway runway;
-  runway.ident = "09";
-  runway.tora = 2500.4;
-  runway.toda = 2700.5;
-  runway.asda = 2500;
-  runway.lda = 2300;
-  runway.slope = 0.25;
-  runway.width = 45;
-  runway.magneticHeading = 90;
-  runway.strength = "50";
-  runway.toComments = " ";
-  runway.ldComments = " ";
-  runway.lastUpdate = " ";
-  runway.thresholdElevation = 1234.5;
-  runway.obstacles = {Obstacle{3100, 1300.6, -150.5}, Obstacle{4000, 1250, 0}};
-  return runway;
-}
-
-Airport exampleAirport() {
-  Airport airport;
-  airport.icao = "ABCD";
-  airport.name = "SAMPLEFIELD";
-  airport.city = "SAMPLEFIELD";
-  airport.state = " ";
-  airport.iata = " ";
-  airport.lastUpdate = " ";
-  airport.elevation = 1234.5;
-  airport.runways.push_back(exampleRunway());
-  return airport;
-}
+Runway exampleRunway() { return tests::anfExampleRunway(); }
+Airport exampleAirport() { return tests::anfExampleAirport(); }
 
 std::string written(const std::vector<Airport>& airports) {
   core::LineSink sink;
