@@ -215,6 +215,15 @@ void airbusObstacle(Random& random, Output& out, int64_t index, int64_t tora) {
 
 // A runway block; `broken` misspells its "QFU" marker so that the block, and
 // with it the airport, cannot complete.
+// The "Latitude" and "Longitude" rows, which no reader examines.
+void coordinates(Random& random, Output& out) {
+  key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
+  key(out, "Longitude")
+      .fixed(random.between(-1800000, 1800000), 4)
+      .put(';')
+      .end();
+}
+
 void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   const int64_t heading = random.between(1, 36);
   const char* side = random.pick(kSides);
@@ -262,11 +271,7 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   key(out, "Slope");
   slope(random, out);
   out.put(';').end();
-  key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
-  key(out, "Longitude")
-      .fixed(random.between(-1800000, 1800000), 4)
-      .put(';')
-      .end();
+  coordinates(random, out);
   key(out, "ThresholdElevation");
   number(random, out, -30, 2500);
   out.put(';').end();
@@ -318,11 +323,7 @@ void airbusAirport(Random& random, Output& out) {
   key(out, "IATA");
   letters(random, out, 3);
   out.put(';').end();
-  key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
-  key(out, "Longitude")
-      .fixed(random.between(-1800000, 1800000), 4)
-      .put(';')
-      .end();
+  coordinates(random, out);
   key(out, "Elevation");
   number(random, out, -30, 2500);
   out.put(';').end();
