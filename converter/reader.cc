@@ -85,12 +85,9 @@ void readComment(const WordTable& table, size_t row, std::string_view key,
 void readIdent(const WordTable& table, size_t row, TextField& field) {
   auto value = valueOf(table, row, "Ident");
   if (!value) return;
-  char ident[kIdentLength];
-  const size_t size = std::min(value->size(), kIdentLength);
-  for (size_t i = 0; i < size; ++i) {
-    ident[i] = (*value)[i] == '/' ? '-' : (*value)[i];
-  }
-  field.assign(std::string_view(ident, size));
+  std::string ident(value->substr(0, kIdentLength));  // short: no heap block
+  std::replace(ident.begin(), ident.end(), '/', '-');
+  field.assign(ident);
 }
 
 Obstacle readObstacle(const WordTable& table, size_t row) {
