@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/numbers.h"
+#include "core/parallel.h"
 
 namespace trevik {
 namespace {
@@ -122,22 +123,29 @@ void readAirport(const WordTable& table, size_t header, Airport& airport) {
 
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
-  // Find every header first, so that the airports take exactly their room.
-  std::vector<std::vector<size_t>> headers(tables.size());
-  size_t total = airports.size();
-  for (size_t k = 0; k < tables.size(); ++k) {
+  // Find every header first, so that the airports take exactly their room
+  // and each can be read on its own.
+  struct Header {
+    const WordTable* table;
+    size_t row;
+  };
+  std::vector<Header> headers;
+  for (const WordTable& table : tables) {
     // Every line is a possible header, also those an airport just used.
-    for (size_t row = 0; row < tables[k].rows(); ++row) {
-      if (isHeader(tables[k], row)) headers[k].push_back(row);
-    }
-    total += headers[k].size();
-  }
-  airports.reserve(total);
-  for (size_t k = 0; k < tables.size(); ++k) {
-    for (size_t header : headers[k]) {
-      readAirport(tables[k], header, airports.emplace_back());
+    for (size_t row = 0; row < table.rows(); ++row) {
+      if (isHeader(table, row)) headers.push_back({&table, row});
     }
   }
+  const size_t first = airports.size();
+  airports.resize(first + headers.size());
+  // Below this many airports a thread costs more than it saves.
+  constexpr size_t kAirportsPerThread = 4096;
+  core::forEachRange(
+      headers.size(), kAirportsPerThread, [&](size_t begin, size_t end) {
+        for (size_t k = begin; k < end; ++k) {
+          readAirport(*headers[k].table, headers[k].row, airports[first + k]);
+        }
+      });
 }
 
 }  // namespace trevik

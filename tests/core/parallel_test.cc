@@ -1,0 +1,59 @@
+#include "core/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace core {
+namespace {
+
+struct SplitCase {
+  size_t count;
+  size_t minimum;
+};
+
+constexpr SplitCase kSplits[] = {{0, 1},    {1, 1},        {2, 1},
+                                 {7, 3},    {1000, 1},     {1000, 600},
+                                 {1000, 0}, {100000, 4096}};
+
+TEST(ForEachRange, CoversEveryIndexExactlyOnce) {
+  for (const SplitCase& c : kSplits) {
+    std::vector<int> hits(c.count, 0);
+    forEachRange(c.count, c.minimum, [&](size_t begin, size_t end) {
+      EXPECT_LE(begin, end);
+      for (size_t k = begin; k < end; ++k) ++hits[k];
+    });
+    size_t wrong = 0;
+    for (int hit : hits) wrong += hit != 1 ? 1 : 0;
+    EXPECT_EQ(wrong, 0u) << c.count << " by at least " << c.minimum;
+  }
+}
+
+TEST(ForEachRange, KeepsSmallCountsInOneRange) {
+  std::vector<std::pair<size_t, size_t>> ranges;
+  forEachRange(100, 60, [&](size_t begin, size_t end) {
+    ranges.emplace_back(begin, end);
+  });
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0], std::make_pair(size_t{0}, size_t{100}));
+}
+
+TEST(ForEachRange, RethrowsTheFirstFailureAfterEveryRangeRan) {
+  std::atomic<size_t> done{0};
+  try {
+    forEachRange(100000, 1, [&](size_t begin, size_t end) {
+      done += end - begin;
+      throw std::runtime_error("range from " + std::to_string(begin));
+    });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "range from 0");
+  }
+  EXPECT_EQ(done.load(), 100000u);
+}
+
+}  // namespace
+}  // namespace core
