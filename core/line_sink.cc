@@ -2,8 +2,81 @@
 #include "core/line_sink.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace core {
+namespace detail {
+
+// Writes blocks to a file on a thread of its own, one at a time and in the
+// order given, so that the next block fills while the last is written.
+class BlockWriter {
+ public:
+  // Throws when no thread can be started.
+  explicit BlockWriter(std::FILE* file) : file_(file) {
+    thread_ = std::thread([this] { run(); });
+  }
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+  // Writes the block in flight, if any, then ends the thread.
+  ~BlockWriter() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  // Waits until the block handed over last is written; true when every
+  // write so far succeeded.
+  bool wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return block_ == nullptr; });
+    return !failed_;
+  }
+
+  // Hands over size bytes at data, which stay untouched until wait() has
+  // returned. Call wait() first.
+  void write(const char* data, size_t size) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      block_ = data;
+      size_ = size;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return block_ != nullptr || stop_; });
+      if (block_ == nullptr) return;
+      const char* const data = block_;
+      const size_t size = size_;
+      lock.unlock();
+      const bool written = std::fwrite(data, 1, size, file_) == size;
+      lock.lock();
+      if (!written) failed_ = true;
+      block_ = nullptr;
+      changed_.notify_all();
+    }
+  }
+
+  std::FILE* const file_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  const char* block_ = nullptr;  // the block to write, or none
+  size_t size_ = 0;
+  bool stop_ = false;
+  bool failed_ = false;
+  std::thread thread_;
+};
+
+}  // namespace detail
 
 LineSink::LineSink() {
   buffer_.resize(4096);
@@ -12,11 +85,19 @@ LineSink::LineSink() {
 }
 
 LineSink::LineSink(std::FILE* file) : file_(file) {
-  // One block and the longest line that can follow it before the next
-  // check; longer texts grow the buffer.
-  buffer_.resize(kBlockSize + 4096);
+  buffer_.resize(kFileBuffer);
   end_ = begin();
   limit_ = end_ + buffer_.size();
+  try {
+    writer_ = std::make_unique<detail::BlockWriter>(file);
+  } catch (...) {
+    // No thread to be had: every block is written here, in turn.
+  }
+}
+
+LineSink::~LineSink() {
+  // The block in flight lives in spare_: the writer ends before it goes.
+  writer_.reset();
 }
 
 void LineSink::makeRoom(size_t bytes) {
@@ -30,13 +111,27 @@ void LineSink::makeRoom(size_t bytes) {
 
 void LineSink::writeBuffer() {
   const size_t size = used();
-  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
+  if (size == 0) return;
+  if (writer_ == nullptr) {
+    if (std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
+  } else {
+    // The block before is written, so its buffer is free to fill next.
+    if (!writer_->wait()) failed_ = true;
+    std::swap(buffer_, spare_);
+    writer_->write(spare_.data(), size);
+    if (buffer_.size() < kFileBuffer) buffer_.resize(kFileBuffer);
+    limit_ = begin() + buffer_.size();
+  }
   end_ = begin();
 }
 
 bool LineSink::finish() {
   if (file_ != nullptr) {
     writeBuffer();
+    if (writer_ != nullptr) {
+      if (!writer_->wait()) failed_ = true;
+      writer_.reset();
+    }
     if (std::fflush(file_) != 0) failed_ = true;
   }
   return !failed_;

@@ -6,12 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/numbers.h"
 
 namespace core {
+
+namespace detail {
+class BlockWriter;
+}
 
 // Collects output lines in memory, or writes them through to an open file in
 // large blocks. Every line ends with CR LF on every platform. A failed write
@@ -21,9 +26,12 @@ class LineSink {
   // Collects everything in memory; see collected().
   LineSink();
   // Writes to file (opened binary), which the caller closes after finish().
+  // Full blocks are written by a second thread while the next one fills,
+  // where a thread can be had; the file sees the same bytes either way.
   explicit LineSink(std::FILE* file);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
+  ~LineSink();
 
   LineSink& text(std::string_view value) {
     if (value.size() > room()) makeRoom(value.size());
@@ -80,6 +88,9 @@ class LineSink {
 
  private:
   static constexpr size_t kBlockSize = size_t{1} << 20;
+  // One block and the longest line that can follow it before the next
+  // check; longer texts grow the buffer.
+  static constexpr size_t kFileBuffer = kBlockSize + 4096;
 
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
   size_t used() const { return static_cast<size_t>(end_ - begin()); }
@@ -90,10 +101,12 @@ class LineSink {
   void writeBuffer();
 
   std::FILE* file_ = nullptr;
+  std::unique_ptr<detail::BlockWriter> writer_;  // none: written here
   // The bytes written so far are buffer_[0, end_); buffer_ is sized to its
   // capacity, limit_ is its end.
   // (mutable: collected() cuts the buffer to what was written.)
   mutable std::string buffer_;
+  std::string spare_;  // the block the writer thread has, or had last
   mutable char* end_ = nullptr;
   mutable char* limit_ = nullptr;
   bool failed_ = false;
