@@ -1,5 +1,6 @@
 // converter: one Airbus airport file in, the AIRPORT2 file "APB" out.
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "converter/reader.h"
@@ -22,15 +23,15 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
     return 0;
   }
   const core::WordTable table = core::splitWords(lines);
-  const std::vector<core::Airport> airports =
-      converter::readAirbusAirports(table);
+  std::vector<core::Airport> airports = converter::readAirbusAirports(table);
   if (airports.empty()) {
     core::say("\n Not a valid file.\n");
     return core::endWithDone();
   }
-  return core::writeOutputFile([&airports](core::LineSink& out) {
-    converter::writeAirport2(out, airports);
-  });
+  const int status =
+      core::writeAirportsFile(airports, converter::writeAirport2);
+  core::keepUntilExit(std::move(airports));
+  return status;
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/numbers.h"
+#include "core/parallel.h"
 
 namespace converter {
 namespace {
@@ -165,12 +167,25 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
 }  // namespace
 
 std::vector<Airport> readAirbusAirports(const WordTable& table) {
-  std::vector<Airport> airports;
+  // Every "Airport" row starts a block of its own, whatever came before, so
+  // the blocks can be read each on its own, and in any order.
+  std::vector<size_t> starts;
   for (size_t row = 0; row < table.rows(); ++row) {
-    if (!isKey(table, row, "Airport")) continue;
-    if (std::optional<Airport> airport = readAirport(table, row)) {
-      airports.push_back(std::move(*airport));
-    }
+    if (isKey(table, row, "Airport")) starts.push_back(row);
+  }
+  std::vector<std::optional<Airport>> read(starts.size());
+  // Below this many airports a thread costs more than it saves.
+  constexpr size_t kAirportsPerThread = 1024;
+  core::forEachRange(starts.size(), kAirportsPerThread,
+                     [&](size_t begin, size_t end) {
+                       for (size_t k = begin; k < end; ++k) {
+                         read[k] = readAirport(table, starts[k]);
+                       }
+                     });
+  std::vector<Airport> airports;
+  airports.reserve(starts.size());
+  for (std::optional<Airport>& airport : read) {
+    if (airport) airports.push_back(std::move(*airport));
   }
   return airports;
 }

@@ -51,7 +51,7 @@ void writeRunway(LineSink& out, const Runway& runway) {
 
 }  // namespace
 
-void writeAirport2(LineSink& out, const std::vector<Airport>& airports) {
+void writeAirport2(LineSink& out, std::span<const Airport> airports) {
   for (const Airport& airport : airports) {
     out.text("AIRPORT2").endLine();
     writeAirportLine(out, airport);

@@ -2,7 +2,7 @@
 #ifndef CONVERTER_WRITER_H_
 #define CONVERTER_WRITER_H_
 
-#include <vector>
+#include <span>
 
 #include "core/line_sink.h"
 #include "core/records.h"
@@ -12,8 +12,10 @@ namespace converter {
 // Writes every airport in order: "AIRPORT2", the airport line, and per runway
 // "RWYU 0", the runway line, one line per obstacle (height and distance
 // relative to the end of the take-off run) and the six "H" lines.
+// The lines of a run of airports are the same wherever the run begins, so a
+// file may be written a slice at a time.
 void writeAirport2(core::LineSink& out,
-                   const std::vector<core::Airport>& airports);
+                   std::span<const core::Airport> airports);
 
 }  // namespace converter
 

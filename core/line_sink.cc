@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -123,6 +124,17 @@ void LineSink::writeBuffer() {
     limit_ = begin() + buffer_.size();
   }
   end_ = begin();
+}
+
+void LineSink::append(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
+    // A file sink fills its block; a memory sink grows once to the size.
+    const size_t fits = file_ != nullptr && room() > 0 ? room() : bytes.size();
+    const std::string_view part = bytes.substr(0, fits);
+    text(part);
+    bytes.remove_prefix(part.size());
+  }
 }
 
 bool LineSink::finish() {

@@ -81,8 +81,16 @@ class LineSink {
     if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
   }
 
+  // Copies bytes, of any length, in pieces of at most one block.
+  void append(std::string_view bytes);
+
   // Writes what is still buffered; true when every write succeeded.
   bool finish();
+
+  // What a memory sink holds, valid until the next write or clear().
+  std::string_view view() const { return {begin(), used()}; }
+  // Empties a memory sink and keeps its room for the next lines.
+  void clear() { end_ = begin(); }
   // What a memory sink collected.
   const std::string& collected() const;
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <functional>
 
+#include "core/line_sink.h"
+
 namespace core {
 
 // Calls work(begin, end) on contiguous ranges that together cover [0, count)
@@ -16,6 +18,17 @@ namespace core {
 // the first exception (in range order) is rethrown after all have ended.
 void forEachRange(size_t count, size_t minimum,
                   const std::function<void(size_t begin, size_t end)>& work);
+
+// Writes the lines of count items to out, in item order, as
+// write(sink, begin, end) writes those of items [begin, end). Pieces of
+// `piece` items are written into memory sinks by one thread per core and
+// copied to out in order as they become ready, with at most two pieces per
+// thread held at a time. out receives the bytes that write(out, 0, count)
+// would give, whatever the number of threads. If write throws, the first
+// exception is rethrown once every thread has ended.
+void writeInOrder(
+    LineSink& out, size_t count, size_t piece,
+    const std::function<void(LineSink& sink, size_t begin, size_t end)>& write);
 
 }  // namespace core
 

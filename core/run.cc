@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "core/parallel.h"
+
 namespace core {
 
 void say(std::string_view text) {
@@ -46,6 +48,19 @@ int writeOutputFile(const std::function<void(LineSink&)>& write) {
     return 1;
   }
   return endWithDone();
+}
+
+int writeAirportsFile(std::span<const Airport> airports,
+                      void (*write)(LineSink& sink,
+                                    std::span<const Airport> airports)) {
+  return writeOutputFile([&](LineSink& out) {
+    // About a megabyte of lines per slice.
+    constexpr size_t kAirportsPerSlice = 1024;
+    writeInOrder(out, airports.size(), kAirportsPerSlice,
+                 [&](LineSink& sink, size_t begin, size_t end) {
+                   write(sink, airports.subspan(begin, end - begin));
+                 });
+  });
 }
 
 }  // namespace core

@@ -1,5 +1,6 @@
 // trevik: one or more ANF airport files in, the AIRPORT1 file "APB" out.
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "core/lines.h"
@@ -35,9 +36,9 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
     core::say("\n Not a valid ANF file.\n");
     return core::endWithDone();
   }
-  return core::writeOutputFile([&airports](core::LineSink& out) {
-    trevik::writeAirport1(out, airports);
-  });
+  const int status = core::writeAirportsFile(airports, trevik::writeAirport1);
+  core::keepUntilExit(std::move(airports));
+  return status;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ void writeRunway(LineSink& out, const Runway& runway) {
 
 }  // namespace
 
-void writeAirport1(LineSink& out, const std::vector<Airport>& airports) {
+void writeAirport1(LineSink& out, std::span<const Airport> airports) {
   for (const Airport& airport : airports) {
     out.text("AIRPORT1").endLine();
     writeAirportLine(out, airport);

@@ -2,7 +2,7 @@
 #ifndef TREVIK_WRITER_H_
 #define TREVIK_WRITER_H_
 
-#include <vector>
+#include <span>
 
 #include "core/line_sink.h"
 #include "core/records.h"
@@ -12,8 +12,10 @@ namespace trevik {
 // Writes every airport in order: "AIRPORT1", the quoted airport line, and per
 // runway "RWYS", the runway line, one line per obstacle (values as stored)
 // and the six "H" lines.
+// The lines of a run of airports are the same wherever the run begins, so a
+// file may be written a slice at a time.
 void writeAirport1(core::LineSink& out,
-                   const std::vector<core::Airport>& airports);
+                   std::span<const core::Airport> airports);
 
 }  // namespace trevik
 

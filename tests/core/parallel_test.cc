@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/line_sink.h"
+
 namespace core {
 namespace {
 
@@ -53,6 +55,52 @@ TEST(ForEachRange, RethrowsTheFirstFailureAfterEveryRangeRan) {
     EXPECT_STREQ(error.what(), "range from 0");
   }
   EXPECT_EQ(done.load(), 100000u);
+}
+
+// Item k is a line of k + 1 times the letter of k, so a piece out of place
+// or written twice shows.
+void writeItems(LineSink& sink, size_t begin, size_t end) {
+  for (size_t k = begin; k < end; ++k) {
+    sink.text(std::string(k + 1, static_cast<char>('a' + k % 26))).endLine();
+  }
+}
+
+struct PieceCase {
+  size_t count;
+  size_t piece;
+};
+
+constexpr PieceCase kPieces[] = {{0, 4},    {1, 1},    {5, 0},
+                                 {5, 2},    {64, 64},  {65, 64},
+                                 {3000, 1}, {3000, 7}, {3000, 5000}};
+
+TEST(WriteInOrder, GivesTheBytesOfOneSequentialWrite) {
+  for (const PieceCase& c : kPieces) {
+    LineSink want;
+    writeItems(want, 0, c.count);
+    LineSink got;
+    writeInOrder(got, c.count, c.piece, writeItems);
+    EXPECT_TRUE(got.view() == want.view())
+        << c.count << " items in pieces of " << c.piece;
+  }
+}
+
+TEST(WriteInOrder, RethrowsAFailedPieceAndWritesNoLaterOne) {
+  LineSink out;
+  try {
+    writeInOrder(out, 5000, 10, [](LineSink& sink, size_t begin, size_t end) {
+      if (begin == 2000) throw std::runtime_error("piece at 2000");
+      writeItems(sink, begin, end);
+    });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "piece at 2000");
+  }
+  LineSink before;
+  writeItems(before, 0, 2000);
+  // Pieces before the failed one may or may not have been copied out.
+  EXPECT_LE(out.view().size(), before.view().size());
+  EXPECT_TRUE(before.view().substr(0, out.view().size()) == out.view());
 }
 
 }  // namespace
