@@ -168,25 +168,20 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
 
 std::vector<Airport> readAirbusAirports(const WordTable& table) {
   // Every "Airport" row starts a block of its own, whatever came before, so
-  // the blocks can be read each on its own, and in any order.
-  std::vector<size_t> starts;
-  for (size_t row = 0; row < table.rows(); ++row) {
-    if (isKey(table, row, "Airport")) starts.push_back(row);
-  }
-  std::vector<std::optional<Airport>> read(starts.size());
-  // Below this many airports a thread costs more than it saves.
-  constexpr size_t kAirportsPerThread = 1024;
-  core::forEachRange(starts.size(), kAirportsPerThread,
-                     [&](size_t begin, size_t end) {
-                       for (size_t k = begin; k < end; ++k) {
-                         read[k] = readAirport(table, starts[k]);
-                       }
-                     });
+  // the rows can be searched and their blocks read a range at a time.
+  constexpr size_t kRowsPerPiece = size_t{1} << 16;
   std::vector<Airport> airports;
-  airports.reserve(starts.size());
-  for (std::optional<Airport>& airport : read) {
-    if (airport) airports.push_back(std::move(*airport));
-  }
+  core::collectInOrder<Airport>(
+      table.rows(), kRowsPerPiece,
+      [&table](size_t begin, size_t end, std::vector<Airport>& found) {
+        for (size_t row = begin; row < end; ++row) {
+          if (!isKey(table, row, "Airport")) continue;
+          if (std::optional<Airport> airport = readAirport(table, row)) {
+            found.push_back(std::move(*airport));
+          }
+        }
+      },
+      airports);
   return airports;
 }
 

@@ -2,8 +2,11 @@
 #ifndef CORE_PARALLEL_H_
 #define CORE_PARALLEL_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <iterator>
+#include <vector>
 
 #include "core/line_sink.h"
 
@@ -18,6 +21,38 @@ namespace core {
 // the first exception (in range order) is rethrown after all have ended.
 void forEachRange(size_t count, size_t minimum,
                   const std::function<void(size_t begin, size_t end)>& work);
+
+// Cuts [0, count) into contiguous pieces of at least minimum (fewer when
+// count is small), calls collect(begin, end, found) for every piece on every
+// core, each piece with a vector of its own, and appends the vectors to
+// results in piece order: the results of collect(0, count, results), if
+// collect's results for a range are those of its pieces one after another.
+template <typename T>
+void collectInOrder(size_t count, size_t minimum,
+                    const std::function<void(size_t begin, size_t end,
+                                             std::vector<T>& found)>& collect,
+                    std::vector<T>& results) {
+  // Enough pieces to even out the cores, few enough to cost nothing.
+  constexpr size_t kMaxPieces = 64;
+  const size_t pieces =
+      std::clamp<size_t>(count / std::max<size_t>(minimum, 1), 1, kMaxPieces);
+  if (pieces == 1) {
+    collect(0, count, results);
+    return;
+  }
+  std::vector<std::vector<T>> found(pieces);
+  forEachRange(pieces, 1, [&](size_t begin, size_t end) {
+    for (size_t k = begin; k < end; ++k) {
+      collect(count * k / pieces, count * (k + 1) / pieces, found[k]);
+    }
+  });
+  size_t total = results.size();
+  for (const std::vector<T>& piece : found) total += piece.size();
+  results.reserve(total);
+  for (std::vector<T>& piece : found) {
+    std::move(piece.begin(), piece.end(), std::back_inserter(results));
+  }
+}
 
 // Writes the lines of count items to out, in item order, as
 // write(sink, begin, end) writes those of items [begin, end). Pieces of

@@ -123,29 +123,20 @@ void readAirport(const WordTable& table, size_t header, Airport& airport) {
 
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
-  // Find every header first, so that the airports take exactly their room
-  // and each can be read on its own.
-  struct Header {
-    const WordTable* table;
-    size_t row;
-  };
-  std::vector<Header> headers;
+  // Every line is a possible header, also those an airport just used, so
+  // the lines can be searched and their airports read a range at a time.
+  constexpr size_t kRowsPerPiece = size_t{1} << 16;
   for (const WordTable& table : tables) {
-    // Every line is a possible header, also those an airport just used.
-    for (size_t row = 0; row < table.rows(); ++row) {
-      if (isHeader(table, row)) headers.push_back({&table, row});
-    }
+    core::collectInOrder<Airport>(
+        table.rows(), kRowsPerPiece,
+        [&table](size_t begin, size_t end, std::vector<Airport>& found) {
+          for (size_t row = begin; row < end; ++row) {
+            if (isHeader(table, row))
+              readAirport(table, row, found.emplace_back());
+          }
+        },
+        airports);
   }
-  const size_t first = airports.size();
-  airports.resize(first + headers.size());
-  // Below this many airports a thread costs more than it saves.
-  constexpr size_t kAirportsPerThread = 4096;
-  core::forEachRange(
-      headers.size(), kAirportsPerThread, [&](size_t begin, size_t end) {
-        for (size_t k = begin; k < end; ++k) {
-          readAirport(*headers[k].table, headers[k].row, airports[first + k]);
-        }
-      });
 }
 
 }  // namespace trevik

@@ -152,6 +152,26 @@ TEST(ReadAirbusAirports, KeepsRunwaysAndAirportsInFileOrder) {
   EXPECT_EQ(read(rows), (std::vector<Airport>{airport, airport}));
 }
 
+TEST(ReadAirbusAirports, ReadsEveryAirportOfALargeFileOnceInOrder) {
+  // 5000 blocks of 46 rows: ranges of rows end inside blocks.
+  constexpr size_t kAirports = 5000;
+  Rows rows;
+  for (size_t k = 0; k < kAirports; ++k) {
+    Rows block = minimalFile();
+    block[4] = "ICAO=A" + std::to_string(k) + ";";
+    append(rows, block);
+  }
+  const std::vector<Airport> airports = read(rows);
+  ASSERT_EQ(airports.size(), kAirports);
+  Airport want = expectedAirport({expectedRunway(0)});
+  size_t wrong = 0;
+  for (size_t k = 0; k < kAirports; ++k) {
+    want.icao = "A" + std::to_string(k);
+    wrong += airports[k] == want ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0u);
+}
+
 // Replaces row `row` of the minimal file and returns the one airport read.
 Airport readWith(size_t row, const std::string& text) {
   Rows rows = minimalFile();

@@ -57,6 +57,23 @@ TEST(ForEachRange, RethrowsTheFirstFailureAfterEveryRangeRan) {
   EXPECT_EQ(done.load(), 100000u);
 }
 
+TEST(CollectInOrder, GivesTheResultsOfOneSequentialCollect) {
+  // Every third index, found in pieces and appended to what is there.
+  const auto everyThird = [](size_t begin, size_t end,
+                             std::vector<size_t>& found) {
+    for (size_t k = begin; k < end; ++k) {
+      if (k % 3 == 0) found.push_back(k);
+    }
+  };
+  for (const SplitCase& c : kSplits) {
+    std::vector<size_t> want = {7};
+    everyThird(0, c.count, want);
+    std::vector<size_t> got = {7};
+    collectInOrder<size_t>(c.count, c.minimum, everyThird, got);
+    EXPECT_EQ(got, want) << c.count << " by at least " << c.minimum;
+  }
+}
+
 // Item k is a line of k + 1 times the letter of k, so a piece out of place
 // or written twice shows.
 void writeItems(LineSink& sink, size_t begin, size_t end) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,26 @@ TEST(ReadAnfAirports, KeepsFileOrderAndNeverCrossesFiles) {
             (Idents{{"A:01/0"}}));
   EXPECT_EQ(runwayIdents({{"ANF A N"}, {"1", "01 1 2 3 4 5 6"}}), Idents{});
   EXPECT_EQ(runwayIdents({{}, one, {}}), (Idents{{"C:03/0"}}));
+}
+
+TEST(ReadAnfAirports, ReadsEveryAirportOfALargeFileOnceInOrder) {
+  // 40000 airports of six lines: ranges of lines end inside airports.
+  constexpr size_t kAirports = 40000;
+  File file;
+  for (size_t k = 0; k < kAirports; ++k) {
+    File airport = kExample;
+    airport[0] = "ANF A" + std::to_string(k) + " SAMPLEFIELD";
+    file.insert(file.end(), airport.begin(), airport.end());
+  }
+  const std::vector<Airport> airports = read({file, file});
+  ASSERT_EQ(airports.size(), 2 * kAirports);
+  Airport want = tests::anfExampleAirport();
+  size_t wrong = 0;
+  for (size_t k = 0; k < airports.size(); ++k) {
+    want.icao = "A" + std::to_string(k % kAirports);
+    wrong += airports[k] == want ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0u);
 }
 
 }  // namespace
