@@ -51,6 +51,7 @@ void collectInOrder(size_t count, size_t minimum,
   results.reserve(total);
   for (std::vector<T>& piece : found) {
     std::move(piece.begin(), piece.end(), std::back_inserter(results));
+    std::vector<T>().swap(piece);  // its room goes back as results grows
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -209,7 +210,7 @@ struct Runway {
   double asda = 0;   // accelerate-stop distance available
   double lda = 0;    // landing distance available
   double slope = 0;  // percent
-  std::vector<Obstacle> obstacles;
+  std::pmr::vector<Obstacle> obstacles;
   bool operator==(const Runway&) const = default;
 };
 
@@ -222,7 +223,7 @@ struct Airport {
   Text state;
   Text lastUpdate;  // as written in the input
   double elevation = 0;
-  std::vector<Runway> runways;
+  std::pmr::vector<Runway> runways;
   bool operator==(const Airport&) const = default;
 };
 

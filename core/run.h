@@ -13,6 +13,7 @@
 
 #include "core/line_sink.h"
 #include "core/platform.h"
+#include "core/record_memory.h"
 #include "core/records.h"
 
 namespace core {
@@ -57,6 +58,7 @@ void keepUntilExit(T&& value) {
 template <typename Char, typename Body>
 int runProgram(int argc, Char** argv, Body body) {
   prepareProcess();
+  useRecordArena();
   try {
     std::vector<std::filesystem::path> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);

@@ -107,7 +107,7 @@ Runway expectedRunway(int obstacles) {
   return runway;
 }
 
-Airport expectedAirport(std::vector<Runway> runways) {
+Airport expectedAirport(std::pmr::vector<Runway> runways) {
   Airport airport;
   airport.icao = "ABCD";
   airport.iata = "XYZ";
@@ -221,7 +221,7 @@ TEST(ReadAirbusAirports, ReadsOptionalLateralDistance) {
   rows[firstBlock + 16 + 2] = "Height=9;";    // a missing key does not leak
   const std::vector<Airport> airports = read(rows);
   ASSERT_EQ(airports.size(), 1u);
-  const std::vector<Obstacle>& obstacles = airports[0].runways[0].obstacles;
+  const auto& obstacles = airports[0].runways[0].obstacles;
   ASSERT_EQ(obstacles.size(), 3u);
   EXPECT_EQ(obstacles[0], (Obstacle{3500, 140, 0}));
   EXPECT_EQ(obstacles[1], (Obstacle{3501, 140, 0}));

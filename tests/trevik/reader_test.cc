@@ -71,7 +71,7 @@ TEST(ReadAnfAirports, ReadsObstacleLinesOfTwoToFourWords) {
   ASSERT_EQ(airports.size(), 1u);
   EXPECT_EQ(
       airports[0].runways[0].obstacles,
-      (std::vector<Obstacle>{{2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
+      (std::pmr::vector<Obstacle>{{2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
 }
 
 // Idents of every runway of every airport read, airport by airport.
@@ -171,7 +171,7 @@ TEST(ReadAnfAirports, ReadsOnlyTheLinesThatExist) {
       read({{"ANF A N", "1", "01 1 2 3 4 5 6", "1", "7"}});
   ASSERT_EQ(airports.size(), 1u);
   EXPECT_EQ(airports[0].runways[0].obstacles,
-            (std::vector<Obstacle>{{0, 7, 0}}));
+            (std::pmr::vector<Obstacle>{{0, 7, 0}}));
 }
 
 TEST(ReadAnfAirports, ExaminesEveryLineAsAHeader) {
