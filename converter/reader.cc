@@ -169,7 +169,7 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
 std::vector<Airport> readAirbusAirports(const WordTable& table) {
   // Every "Airport" row starts a block of its own, whatever came before, so
   // the rows can be searched and their blocks read a range at a time.
-  constexpr size_t kRowsPerPiece = size_t{1} << 16;
+  constexpr size_t kRowsPerPiece = size_t{1} << 13;
   std::vector<Airport> airports;
   core::collectInOrder<Airport>(
       table.rows(), kRowsPerPiece,

@@ -79,22 +79,9 @@ class BlockWriter {
 
 }  // namespace detail
 
-LineSink::LineSink() {
-  buffer_.resize(4096);
-  end_ = begin();
-  limit_ = end_ + buffer_.size();
-}
+LineSink::LineSink() { grow(4096); }
 
-LineSink::LineSink(std::FILE* file) : file_(file) {
-  buffer_.resize(kFileBuffer);
-  end_ = begin();
-  limit_ = end_ + buffer_.size();
-  try {
-    writer_ = std::make_unique<detail::BlockWriter>(file);
-  } catch (...) {
-    // No thread to be had: every block is written here, in turn.
-  }
-}
+LineSink::LineSink(std::FILE* file) : file_(file) { grow(kFileBuffer); }
 
 LineSink::~LineSink() {
   // The block in flight lives in spare_: the writer ends before it goes.
@@ -104,24 +91,42 @@ LineSink::~LineSink() {
 void LineSink::makeRoom(size_t bytes) {
   if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
   if (bytes <= room()) return;
+  grow(std::max(buffer_.capacity * 2, used() + bytes));
+}
+
+void LineSink::grow(size_t capacity) {
   const size_t size = used();
-  buffer_.resize(std::max(buffer_.size() * 2, size + bytes));
+  Buffer bigger{std::make_unique_for_overwrite<char[]>(capacity), capacity};
+  if (size > 0) std::memcpy(bigger.bytes.get(), begin(), size);
+  buffer_ = std::move(bigger);
   end_ = begin() + size;
-  limit_ = begin() + buffer_.size();
+  limit_ = begin() + capacity;
 }
 
 void LineSink::writeBuffer() {
   const size_t size = used();
   if (size == 0) return;
+  if (writer_ == nullptr && !writerTried_) {
+    // The first full block: from here on, a second thread writes while
+    // the next block fills. Output that fits one block starts no thread.
+    writerTried_ = true;
+    try {
+      writer_ = std::make_unique<detail::BlockWriter>(file_);
+    } catch (...) {
+      // No thread to be had: every block is written here, in turn.
+    }
+  }
   if (writer_ == nullptr) {
     if (std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
   } else {
     // The block before is written, so its buffer is free to fill next.
     if (!writer_->wait()) failed_ = true;
     std::swap(buffer_, spare_);
-    writer_->write(spare_.data(), size);
-    if (buffer_.size() < kFileBuffer) buffer_.resize(kFileBuffer);
-    limit_ = begin() + buffer_.size();
+    writer_->write(spare_.bytes.get(), size);
+    end_ = begin();
+    limit_ = begin() + buffer_.capacity;
+    if (buffer_.capacity < kFileBuffer) grow(kFileBuffer);
+    return;
   }
   end_ = begin();
 }
@@ -139,6 +144,7 @@ void LineSink::append(std::string_view bytes) {
 
 bool LineSink::finish() {
   if (file_ != nullptr) {
+    writerTried_ = true;  // a last block needs no thread of its own
     writeBuffer();
     if (writer_ != nullptr) {
       if (!writer_->wait()) failed_ = true;
@@ -150,13 +156,8 @@ bool LineSink::finish() {
 }
 
 const std::string& LineSink::collected() const {
-  // The buffer is kept at its capacity; cut it to the bytes written, and let
-  // the next write grow it again.
-  const size_t size = used();
-  buffer_.resize(size);
-  end_ = begin() + size;
-  limit_ = end_;
-  return buffer_;
+  collected_.assign(begin(), used());
+  return collected_;
 }
 
 }  // namespace core

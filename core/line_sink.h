@@ -27,7 +27,8 @@ class LineSink {
   LineSink();
   // Writes to file (opened binary), which the caller closes after finish().
   // Full blocks are written by a second thread while the next one fills,
-  // where a thread can be had; the file sees the same bytes either way.
+  // where a thread can be had (output of one block starts none); the file
+  // sees the same bytes either way.
   explicit LineSink(std::FILE* file);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
@@ -102,21 +103,30 @@ class LineSink {
 
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
   size_t used() const { return static_cast<size_t>(end_ - begin()); }
-  char* begin() const { return buffer_.data(); }
+  char* begin() const { return buffer_.bytes.get(); }
   // Makes room for at least bytes more bytes: writes a full block to the
   // file, or grows the buffer.
   void makeRoom(size_t bytes);
   void writeBuffer();
+  // A block of bytes, left uninitialized: pages the sink never writes are
+  // never touched.
+  struct Buffer {
+    std::unique_ptr<char[]> bytes;
+    size_t capacity = 0;
+  };
+  // Replaces buffer_ by one of capacity bytes, keeping what was
+  // written.
+  void grow(size_t capacity);
 
   std::FILE* file_ = nullptr;
   std::unique_ptr<detail::BlockWriter> writer_;  // none: written here
-  // The bytes written so far are buffer_[0, end_); buffer_ is sized to its
-  // capacity, limit_ is its end.
-  // (mutable: collected() cuts the buffer to what was written.)
-  mutable std::string buffer_;
-  std::string spare_;  // the block the writer thread has, or had last
-  mutable char* end_ = nullptr;
-  mutable char* limit_ = nullptr;
+  bool writerTried_ = false;  // a writer thread was asked for
+  // The bytes written so far are buffer_[0, end_); limit_ is its end.
+  Buffer buffer_;
+  Buffer spare_;  // the block the writer thread has, or had last
+  char* end_ = nullptr;
+  char* limit_ = nullptr;
+  mutable std::string collected_;  // what collected() returned last
   bool failed_ = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -15,9 +16,110 @@ namespace {
 constexpr size_t kMaxThreads = 8;
 
 size_t threadsToUse() {
-  return std::clamp<size_t>(std::thread::hardware_concurrency(), 1,
-                            kMaxThreads);
+  // Asked once: the answer comes from a system file on some systems.
+  static const size_t threads =
+      std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kMaxThreads);
+  return threads;
 }
+
+// Threads started once, on first use, that wait for work between calls.
+// Waking a waiting thread takes microseconds; a new thread may first wait
+// for the time slice of the core that started it to end (milliseconds, on
+// every call).
+class Workers {
+ public:
+  // The process's workers, one per core. Never destroyed: at exit the
+  // system ends them where they wait.
+  static Workers& shared() {
+    static Workers* const workers = new Workers(threadsToUse());
+    return *workers;
+  }
+
+  // Workers a call from this thread gets: none inside a task, or when the
+  // system gave no thread.
+  size_t available() const { return insideTask ? 0 : started_; }
+
+  // Calls task(0) here and task(1) to task(n - 1) on the workers, at once
+  // for n - 1 <= available(), and returns when all have returned. Calls from
+  // several threads take turns; a call from inside a task runs every task
+  // here, in turn. task(k) for k >= 1 must not throw; if task(0) throws,
+  // the others still end before the exception leaves.
+  void run(size_t n, const std::function<void(size_t)>& task) {
+    if (available() == 0) {
+      for (size_t k = 0; k < n; ++k) task(k);
+      return;
+    }
+    const std::lock_guard<std::mutex> turn(turn_);
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      task_ = &task;
+      next_ = 1;
+      end_ = n;
+      pending_ = n - 1;
+      ++generation_;
+    }
+    wake_.notify_all();
+    struct WaitForWorkers {
+      Workers& workers;
+      ~WaitForWorkers() {
+        std::unique_lock<std::mutex> lock(workers.mutex_);
+        workers.done_.wait(lock, [this] { return workers.pending_ == 0; });
+      }
+    } waitForWorkers{*this};
+    // Task 0 is a task too: a call from inside it must not wait for this
+    // call's turn.
+    insideTask = true;
+    struct LeaveTask {
+      ~LeaveTask() { insideTask = false; }
+    } leaveTask;
+    task(0);
+  }
+
+ private:
+  explicit Workers(size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+      try {
+        std::thread([this] { work(); }).detach();
+        ++started_;
+      } catch (...) {
+        break;  // no more threads to be had; those started will do
+      }
+    }
+  }
+
+  void work() {
+    insideTask = true;
+    uint64_t seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return generation_ != seen; });
+      seen = generation_;
+      while (next_ < end_) {
+        const size_t k = next_++;
+        const std::function<void(size_t)>& task = *task_;
+        lock.unlock();
+        task(k);
+        lock.lock();
+        if (--pending_ == 0) done_.notify_all();
+      }
+    }
+  }
+
+  static thread_local bool insideTask;
+
+  size_t started_ = 0;  // workers running
+  std::mutex turn_;     // held by the call being run
+  std::mutex mutex_;
+  std::condition_variable wake_;  // a new call
+  std::condition_variable done_;  // its last worker task returned
+  const std::function<void(size_t)>* task_ = nullptr;
+  size_t next_ = 0;  // the next task to start
+  size_t end_ = 0;
+  size_t pending_ = 0;  // worker tasks not yet returned
+  uint64_t generation_ = 0;
+};
+
+thread_local bool Workers::insideTask = false;
 
 // Pieces of output numbered 0, 1, ...: threads claim the next piece and
 // write it into a slot of a ring, the caller copies the pieces out in order
@@ -88,26 +190,13 @@ void forEachRange(size_t count, size_t minimum,
     return;
   }
   std::vector<std::exception_ptr> errors(threads);
-  const auto runRange = [&](size_t k) {
+  Workers::shared().run(threads, [&](size_t k) {
     try {
       work(count * k / threads, count * (k + 1) / threads);
     } catch (...) {
       errors[k] = std::current_exception();
     }
-  };
-  std::vector<std::thread> helpers;
-  helpers.reserve(threads - 1);
-  for (size_t k = 1; k < threads; ++k) {
-    try {
-      helpers.emplace_back(runRange, k);
-    } catch (...) {
-      // No thread to be had (a process or memory limit): the work is done
-      // all the same, here.
-      runRange(k);
-    }
-  }
-  runRange(0);
-  for (std::thread& helper : helpers) helper.join();
+  });
   for (const std::exception_ptr& error : errors) {
     if (error) std::rethrow_exception(error);
   }
@@ -118,12 +207,13 @@ void writeInOrder(LineSink& out, size_t count, size_t piece,
                                            size_t end)>& write) {
   piece = std::max<size_t>(piece, 1);
   const size_t pieces = count / piece + (count % piece != 0 ? 1 : 0);
-  const size_t threads = std::min(threadsToUse(), pieces);
-  if (threads <= 1) {
+  Workers& workers = Workers::shared();
+  const size_t writers = std::min(workers.available(), pieces);
+  if (writers <= 1) {
     write(out, 0, count);
     return;
   }
-  PieceRing ring(pieces, 2 * threads);
+  PieceRing ring(pieces, 2 * writers);
   std::exception_ptr error;
   std::mutex errorMutex;
   const auto writePieces = [&] {
@@ -144,30 +234,25 @@ void writeInOrder(LineSink& out, size_t count, size_t piece,
       ring.stop();
     }
   };
-  std::vector<std::thread> writers;
-  writers.reserve(threads);
-  for (size_t k = 0; k < threads; ++k) {
+  const auto copyPieces = [&] {
     try {
-      writers.emplace_back(writePieces);
+      for (size_t k = 0; k < pieces && ring.waitFor(k); ++k) {
+        out.append(ring.slot(k).view());
+        ring.copied(k);
+      }
     } catch (...) {
-      break;  // no more threads to be had; those started do every piece
+      ring.stop();
+      throw;
     }
-  }
-  if (writers.empty()) {
-    write(out, 0, count);
-    return;
-  }
-  try {
-    for (size_t k = 0; k < pieces && ring.waitFor(k); ++k) {
-      out.append(ring.slot(k).view());
-      ring.copied(k);
+  };
+  // Task 0, here, copies the pieces out; the workers write them.
+  workers.run(1 + writers, [&](size_t k) {
+    if (k == 0) {
+      copyPieces();
+    } else {
+      writePieces();
     }
-  } catch (...) {
-    ring.stop();
-    for (std::thread& writer : writers) writer.join();
-    throw;
-  }
-  for (std::thread& writer : writers) writer.join();
+  });
   if (error) std::rethrow_exception(error);
 }
 

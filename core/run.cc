@@ -55,7 +55,7 @@ int writeAirportsFile(std::span<const Airport> airports,
                                     std::span<const Airport> airports)) {
   return writeOutputFile([&](LineSink& out) {
     // About a megabyte of lines per slice.
-    constexpr size_t kAirportsPerSlice = 1024;
+    constexpr size_t kAirportsPerSlice = 256;
     writeInOrder(out, airports.size(), kAirportsPerSlice,
                  [&](LineSink& sink, size_t begin, size_t end) {
                    write(sink, airports.subspan(begin, end - begin));

@@ -125,7 +125,7 @@ void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
   // Every line is a possible header, also those an airport just used, so
   // the lines can be searched and their airports read a range at a time.
-  constexpr size_t kRowsPerPiece = size_t{1} << 16;
+  constexpr size_t kRowsPerPiece = size_t{1} << 13;
   for (const WordTable& table : tables) {
     core::collectInOrder<Airport>(
         table.rows(), kRowsPerPiece,

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/line_sink.h"
@@ -55,6 +56,33 @@ TEST(ForEachRange, RethrowsTheFirstFailureAfterEveryRangeRan) {
     EXPECT_STREQ(error.what(), "range from 0");
   }
   EXPECT_EQ(done.load(), 100000u);
+}
+
+TEST(ForEachRange, RunsCallsFromTasksAndFromSeveralThreads) {
+  // Calls nested in a task, and calls from two threads at once, all end
+  // with every index covered once.
+  const auto countAll = [](size_t count) {
+    std::atomic<size_t> covered{0};
+    forEachRange(count, 1, [&](size_t begin, size_t end) {
+      forEachRange(end - begin, 1,
+                   [&](size_t from, size_t to) { covered += to - from; });
+      LineSink nested;
+      writeInOrder(nested, 10, 1, [](LineSink& sink, size_t b, size_t e) {
+        for (size_t k = b; k < e; ++k) sink.text("x");
+      });
+      EXPECT_EQ(nested.view(), "xxxxxxxxxx");
+    });
+    return covered.load();
+  };
+  size_t other = 0;
+  std::thread second([&] {
+    for (int i = 0; i < 50; ++i) other += countAll(1000);
+  });
+  size_t here = 0;
+  for (int i = 0; i < 50; ++i) here += countAll(1000);
+  second.join();
+  EXPECT_EQ(here, 50000u);
+  EXPECT_EQ(other, 50000u);
 }
 
 TEST(CollectInOrder, GivesTheResultsOfOneSequentialCollect) {
