@@ -2,6 +2,7 @@
 #include "core/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -181,25 +182,32 @@ class PieceRing {
 
 }  // namespace
 
-void forEachRange(size_t count, size_t minimum,
-                  const std::function<void(size_t begin, size_t end)>& work) {
-  const size_t threads =
-      std::min(threadsToUse(), count / std::max<size_t>(minimum, 1));
+void forEachPiece(size_t count, const std::function<void(size_t k)>& work) {
+  const size_t threads = std::min(threadsToUse(), count);
   if (threads <= 1) {
-    work(0, count);
+    for (size_t k = 0; k < count; ++k) work(k);
     return;
   }
-  std::vector<std::exception_ptr> errors(threads);
-  Workers::shared().run(threads, [&](size_t k) {
-    try {
-      work(count * k / threads, count * (k + 1) / threads);
-    } catch (...) {
-      errors[k] = std::current_exception();
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex errorMutex;
+  std::exception_ptr error;
+  size_t errorAt = count;
+  Workers::shared().run(threads, [&](size_t) {
+    for (size_t k = next++; k < count && !failed; k = next++) {
+      try {
+        work(k);
+      } catch (...) {
+        const std::lock_guard<std::mutex> lock(errorMutex);
+        if (k < errorAt) {
+          error = std::current_exception();
+          errorAt = k;
+        }
+        failed = true;
+      }
     }
   });
-  for (const std::exception_ptr& error : errors) {
-    if (error) std::rethrow_exception(error);
-  }
+  if (error) std::rethrow_exception(error);
 }
 
 void writeInOrder(LineSink& out, size_t count, size_t piece,

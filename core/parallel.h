@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "core/line_sink.h"
+#include "core/platform.h"
 
 namespace core {
 
-// Calls work(begin, end) on contiguous ranges that together cover [0, count)
-// exactly once, one range per hardware thread (the calling thread takes the
-// first), and returns when every range is done. Counts below twice minimum
-// stay on the calling thread in one range. The ranges must touch disjoint
-// data, so the result never depends on how many threads ran. If a thread
-// cannot be started, its range runs on the calling thread; if work throws,
-// the first exception (in range order) is rethrown after all have ended.
-void forEachRange(size_t count, size_t minimum,
-                  const std::function<void(size_t begin, size_t end)>& work);
+// Calls work(k) once for every k in [0, count), on every core, and returns
+// when every call has returned. Each thread takes the next k not yet taken,
+// so a thread that starts late or meets slow pieces simply takes fewer. The
+// calls must touch disjoint data, so the result never depends on how many
+// threads ran or which took what. If work throws, no further k is started,
+// and the exception of the lowest k that threw is rethrown once every call
+// has ended.
+void forEachPiece(size_t count, const std::function<void(size_t k)>& work);
 
 // Cuts [0, count) into contiguous pieces of at least minimum (fewer when
 // count is small), calls collect(begin, end, found) for every piece on every
@@ -41,14 +41,14 @@ void collectInOrder(size_t count, size_t minimum,
     return;
   }
   std::vector<std::vector<T>> found(pieces);
-  forEachRange(pieces, 1, [&](size_t begin, size_t end) {
-    for (size_t k = begin; k < end; ++k) {
-      collect(count * k / pieces, count * (k + 1) / pieces, found[k]);
-    }
+  forEachPiece(pieces, [&](size_t k) {
+    collect(count * k / pieces, count * (k + 1) / pieces, found[k]);
   });
   size_t total = results.size();
   for (const std::vector<T>& piece : found) total += piece.size();
+  const size_t before = results.size();
   results.reserve(total);
+  adviseLargeBuffer(results.data() + before, (total - before) * sizeof(T));
   for (std::vector<T>& piece : found) {
     std::move(piece.begin(), piece.end(), std::back_inserter(results));
     std::vector<T>().swap(piece);  // its room goes back as results grows

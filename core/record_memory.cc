@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include "core/platform.h"
+
 namespace core {
 namespace {
 
@@ -18,6 +20,10 @@ class RecordArena final : public std::pmr::memory_resource {
   // Large enough that a new block is rare, small enough that a thread that
   // stops early leaves little unused.
   static constexpr size_t kBlockSize = size_t{4} << 20;
+  // Blocks start on a huge page boundary, so that the system can back them
+  // with huge pages: one fault per 2 MB instead of one per 4 KB, several
+  // times faster to fill on a virtual machine.
+  static constexpr size_t kBlockAlignment = size_t{2} << 20;
 
   // The free part of a thread's current block.
   struct Cursor {
@@ -40,7 +46,8 @@ class RecordArena final : public std::pmr::memory_resource {
     if (void* at = cursor.take(bytes, alignment)) return at;
     if (bytes > kBlockSize / 4) return newBlock(bytes, alignment);
     char* const block =
-        static_cast<char*>(newBlock(kBlockSize, alignof(std::max_align_t)));
+        static_cast<char*>(newBlock(kBlockSize, kBlockAlignment));
+    adviseLargeBuffer(block, kBlockSize);
     cursor = Cursor{block, block + kBlockSize};
     return cursor.take(bytes, alignment);  // fits: at most a quarter block
   }

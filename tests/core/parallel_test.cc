@@ -13,6 +13,56 @@
 namespace core {
 namespace {
 
+TEST(ForEachPiece, CallsEveryPieceExactlyOnce) {
+  for (const size_t count : {0, 1, 2, 7, 1000, 100000}) {
+    std::vector<int> calls(count, 0);
+    forEachPiece(count, [&](size_t k) { ++calls[k]; });
+    size_t wrong = 0;
+    for (int call : calls) wrong += call != 1 ? 1 : 0;
+    EXPECT_EQ(wrong, 0u) << count << " pieces";
+  }
+}
+
+TEST(ForEachPiece, StopsAndRethrowsTheFailureOfTheLowestPiece) {
+  std::atomic<size_t> started{0};
+  try {
+    forEachPiece(100000, [&](size_t k) {
+      ++started;
+      throw std::runtime_error("piece " + std::to_string(k));
+    });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "piece 0");
+  }
+  EXPECT_LT(started.load(), 100000u);
+}
+
+TEST(ForEachPiece, RunsCallsFromPiecesAndFromSeveralThreads) {
+  // Calls nested in a piece, and calls from two threads at once, all end
+  // with every piece called once.
+  const auto countAll = [](size_t count) {
+    std::atomic<size_t> called{0};
+    forEachPiece(count, [&](size_t) {
+      forEachPiece(3, [&](size_t) { ++called; });
+      LineSink nested;
+      writeInOrder(nested, 10, 1, [](LineSink& sink, size_t b, size_t e) {
+        for (size_t k = b; k < e; ++k) sink.text("x");
+      });
+      EXPECT_EQ(nested.view(), "xxxxxxxxxx");
+    });
+    return called.load();
+  };
+  size_t other = 0;
+  std::thread second([&] {
+    for (int i = 0; i < 50; ++i) other += countAll(100);
+  });
+  size_t here = 0;
+  for (int i = 0; i < 50; ++i) here += countAll(100);
+  second.join();
+  EXPECT_EQ(here, 15000u);
+  EXPECT_EQ(other, 15000u);
+}
+
 struct SplitCase {
   size_t count;
   size_t minimum;
@@ -21,69 +71,6 @@ struct SplitCase {
 constexpr SplitCase kSplits[] = {{0, 1},    {1, 1},        {2, 1},
                                  {7, 3},    {1000, 1},     {1000, 600},
                                  {1000, 0}, {100000, 4096}};
-
-TEST(ForEachRange, CoversEveryIndexExactlyOnce) {
-  for (const SplitCase& c : kSplits) {
-    std::vector<int> hits(c.count, 0);
-    forEachRange(c.count, c.minimum, [&](size_t begin, size_t end) {
-      EXPECT_LE(begin, end);
-      for (size_t k = begin; k < end; ++k) ++hits[k];
-    });
-    size_t wrong = 0;
-    for (int hit : hits) wrong += hit != 1 ? 1 : 0;
-    EXPECT_EQ(wrong, 0u) << c.count << " by at least " << c.minimum;
-  }
-}
-
-TEST(ForEachRange, KeepsSmallCountsInOneRange) {
-  std::vector<std::pair<size_t, size_t>> ranges;
-  forEachRange(100, 60, [&](size_t begin, size_t end) {
-    ranges.emplace_back(begin, end);
-  });
-  ASSERT_EQ(ranges.size(), 1u);
-  EXPECT_EQ(ranges[0], std::make_pair(size_t{0}, size_t{100}));
-}
-
-TEST(ForEachRange, RethrowsTheFirstFailureAfterEveryRangeRan) {
-  std::atomic<size_t> done{0};
-  try {
-    forEachRange(100000, 1, [&](size_t begin, size_t end) {
-      done += end - begin;
-      throw std::runtime_error("range from " + std::to_string(begin));
-    });
-    ADD_FAILURE() << "nothing thrown";
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "range from 0");
-  }
-  EXPECT_EQ(done.load(), 100000u);
-}
-
-TEST(ForEachRange, RunsCallsFromTasksAndFromSeveralThreads) {
-  // Calls nested in a task, and calls from two threads at once, all end
-  // with every index covered once.
-  const auto countAll = [](size_t count) {
-    std::atomic<size_t> covered{0};
-    forEachRange(count, 1, [&](size_t begin, size_t end) {
-      forEachRange(end - begin, 1,
-                   [&](size_t from, size_t to) { covered += to - from; });
-      LineSink nested;
-      writeInOrder(nested, 10, 1, [](LineSink& sink, size_t b, size_t e) {
-        for (size_t k = b; k < e; ++k) sink.text("x");
-      });
-      EXPECT_EQ(nested.view(), "xxxxxxxxxx");
-    });
-    return covered.load();
-  };
-  size_t other = 0;
-  std::thread second([&] {
-    for (int i = 0; i < 50; ++i) other += countAll(1000);
-  });
-  size_t here = 0;
-  for (int i = 0; i < 50; ++i) here += countAll(1000);
-  second.join();
-  EXPECT_EQ(here, 50000u);
-  EXPECT_EQ(other, 50000u);
-}
 
 TEST(CollectInOrder, GivesTheResultsOfOneSequentialCollect) {
   // Every third index, found in pieces and appended to what is there.
