@@ -79,7 +79,7 @@ class BlockWriter {
 
 }  // namespace detail
 
-LineSink::LineSink() { grow(4096); }
+LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
 
 LineSink::LineSink(std::FILE* file) : file_(file) { grow(kFileBuffer); }
 

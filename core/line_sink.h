@@ -23,8 +23,9 @@ class BlockWriter;
 // is remembered, not reported, until finish().
 class LineSink {
  public:
-  // Collects everything in memory; see collected().
-  LineSink();
+  // Collects everything in memory; see collected(). Room for capacity
+  // bytes is set aside at once (untouched until written), more on demand.
+  explicit LineSink(size_t capacity = 4096);
   // Writes to file (opened binary), which the caller closes after finish().
   // Full blocks are written by a second thread while the next one fills,
   // where a thread can be had (output of one block starts none); the file

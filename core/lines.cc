@@ -420,10 +420,6 @@ struct WordTableBuilder {
 
   WordTableBuilder(WordTable& t, size_t rows) : table(t) {
     table.rows_ = rows;
-    table.counts_.reserve(rows);
-    table.start_.reserve(rows);
-    adviseLargeBuffer(table.counts_.data(), rows);
-    adviseLargeBuffer(table.start_.data(), rows * sizeof(uint32_t));
     table.counts_.resize(rows);
     table.start_.resize(rows);
     table.base_.resize((rows >> WordTable::kBlockShift) + 1);
@@ -457,12 +453,12 @@ struct WordTableBuilder {
         table.wide_.push_back(table.base_[r >> WordTable::kBlockShift] +
                               starts[r]);
       }
-      std::vector<uint32_t>().swap(table.start_);
+      WordTable::Array<uint32_t>().swap(table.start_);
       starts = nullptr;
     }
     table.wide_.push_back(firstWord);
     if (table.wide_.size() == table.rows_) {
-      std::vector<uint64_t>().swap(table.base_);
+      WordTable::Array<uint64_t>().swap(table.base_);
     }
   }
 };

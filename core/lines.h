@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform.h"
+
 namespace core {
 
 // The two ways of loading a file: the converter turns every "=" and ";" into a
@@ -155,10 +157,12 @@ class WordTable {
   const char* bytes_ = nullptr;
   bool separators_ = false;  // "=" and ";" are blanks (converter variant)
   size_t rows_ = 0;
-  std::vector<uint8_t> counts_;  // words per row, kManyWords for 255 or more
-  std::vector<uint32_t> start_;  // first word, from the base of its block
-  std::vector<uint64_t> base_;   // per block of 2^kBlockShift rows
-  std::vector<uint64_t> wide_;   // first word per row, when start_ is unused
+  template <typename T>
+  using Array = std::vector<T, LargeBufferAllocator<T>>;
+  Array<uint8_t> counts_;  // words per row, kManyWords for 255 or more
+  Array<uint32_t> start_;  // first word, from the base of its block
+  Array<uint64_t> base_;   // per block of 2^kBlockShift rows
+  Array<uint64_t> wide_;   // first word per row, when start_ is unused
 };
 
 // Reads the file at path into lines (which callers pass empty). Returns true

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -127,8 +128,14 @@ thread_local bool Workers::insideTask = false;
 // and frees their slots. A piece is claimed only when its slot is free.
 class PieceRing {
  public:
-  PieceRing(size_t pieces, size_t slots)
-      : pieces_(pieces), slots_(slots), ready_(slots, false) {}
+  PieceRing(size_t pieces, size_t slots) : pieces_(pieces), ready_(slots) {
+    // Room for a large piece from the start: growing a sink piece by piece
+    // would copy and touch its pages twice over.
+    constexpr size_t kPieceRoom = size_t{1} << 20;
+    for (size_t k = 0; k < slots; ++k) {
+      slots_.push_back(std::make_unique<LineSink>(kPieceRoom));
+    }
+  }
 
   // The next piece to write, or false when none is left or the run stopped.
   bool claim(size_t& piece) {
@@ -140,7 +147,7 @@ class PieceRing {
     piece = next_++;
     return true;
   }
-  LineSink& slot(size_t piece) { return slots_[piece % slots_.size()]; }
+  LineSink& slot(size_t piece) { return *slots_[piece % slots_.size()]; }
   void written(size_t piece) { mark(piece, true); }
 
   // Waits until piece is written; false when the run stopped first.
@@ -171,7 +178,7 @@ class PieceRing {
   }
 
   const size_t pieces_;
-  std::vector<LineSink> slots_;
+  std::vector<std::unique_ptr<LineSink>> slots_;
   std::vector<bool> ready_;  // per slot: holds a written piece
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -3,8 +3,10 @@
 #define CORE_PLATFORM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 namespace core {
 
@@ -30,6 +32,49 @@ void waitForKey();
 // Hints that a large buffer will be touched in full; a no-op where the system
 // has no such hint.
 void adviseLargeBuffer(void* data, size_t bytes);
+
+// An allocator for arrays that may run to hundreds of MB. From 1 MB up, a
+// block starts on a 2 MB boundary, is rounded up to whole 2 MB and advised
+// as a large buffer, so that the system can fill it a huge page per fault;
+// smaller blocks come from the heap as usual.
+template <typename T>
+struct LargeBufferAllocator {
+  using value_type = T;
+
+  LargeBufferAllocator() = default;
+  template <typename U>
+  LargeBufferAllocator(const LargeBufferAllocator<U>&) {}  // NOLINT: rebind
+
+  T* allocate(size_t n) {
+    const size_t bytes = n * sizeof(T);
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    if (bytes < kLarge) return static_cast<T*>(::operator new(bytes));
+    void* const block =
+        ::operator new (roundUp(bytes), std::align_val_t{kStep});
+    adviseLargeBuffer(block, roundUp(bytes));
+    return static_cast<T*>(block);
+  }
+  void deallocate(T* block, size_t n) {
+    const size_t bytes = n * sizeof(T);
+    if (bytes < kLarge) {
+      ::operator delete(block);
+    } else {
+      ::operator delete (block, std::align_val_t{kStep});
+    }
+  }
+  friend bool operator==(const LargeBufferAllocator&,
+                         const LargeBufferAllocator&) {
+    return true;
+  }
+
+ private:
+  static constexpr size_t kLarge = size_t{1} << 20;
+  static constexpr size_t kStep = size_t{2} << 20;  // a huge page
+  static size_t roundUp(size_t bytes) {
+    return bytes > SIZE_MAX - kStep ? bytes
+                                    : (bytes + kStep - 1) / kStep * kStep;
+  }
+};
 
 }  // namespace core
 

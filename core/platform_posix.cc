@@ -66,7 +66,7 @@ void adviseLargeBuffer(void* data, size_t bytes) {
   // Fresh pages cost a fault each on first touch; huge pages cut the faults
   // of a buffer of hundreds of MB by a factor of 512.
   constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-  if (bytes < 2 * kHugePage) return;
+  if (bytes < kHugePage) return;
   const uintptr_t begin =
       (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
   const uintptr_t end =
