@@ -35,6 +35,8 @@ int writeOutputFile(const std::function<void(LineSink&)>& write) {
     say("\nFile is not open.\n");
     return 1;
   }
+  // The sink writes whole blocks; a stream buffer would only split them.
+  std::setvbuf(file, nullptr, _IONBF, 0);
   bool written = false;
   {
     LineSink sink(file);
