@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -12,76 +13,100 @@ namespace core {
 namespace detail {
 
 // Writes blocks to a file on a thread of its own, one at a time and in the
-// order given, so that the next block fills while the last is written.
+// order given, so that the next block fills while the last is written. The
+// thread is never waited for unless a block was handed over: it may take a
+// few milliseconds to start, which a short output must not pay.
 class BlockWriter {
  public:
   // Throws when no thread can be started.
-  explicit BlockWriter(std::FILE* file) : file_(file) {
-    thread_ = std::thread([this] { run(); });
+  explicit BlockWriter(std::FILE* file)
+      : state_(std::make_shared<State>(file)) {
+    std::thread([state = state_] { state->run(); }).detach();
   }
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
-  // Writes the block in flight, if any, then ends the thread.
+  // Waits for the block in flight, if any; the thread then ends on its own
+  // and never touches the file again.
   ~BlockWriter() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
+    wait();
+    state_->stop();
   }
 
   // Waits until the block handed over last is written; true when every
   // write so far succeeded.
-  bool wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return block_ == nullptr; });
-    return !failed_;
-  }
+  bool wait() { return state_->wait(); }
 
   // Hands over size bytes at data, which stay untouched until wait() has
   // returned. Call wait() first.
-  void write(const char* data, size_t size) {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      block_ = data;
-      size_ = size;
-    }
-    changed_.notify_all();
-  }
+  void write(const char* data, size_t size) { state_->write(data, size); }
 
  private:
-  void run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      changed_.wait(lock, [this] { return block_ != nullptr || stop_; });
-      if (block_ == nullptr) return;
-      const char* const data = block_;
-      const size_t size = size_;
-      lock.unlock();
-      const bool written = std::fwrite(data, 1, size, file_) == size;
-      lock.lock();
-      if (!written) failed_ = true;
-      block_ = nullptr;
+  // What the writer thread and the sink share; the thread keeps it alive.
+  class State {
+   public:
+    explicit State(std::FILE* file) : file_(file) {}
+
+    bool wait() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return block_ == nullptr; });
+      return !failed_;
+    }
+    void write(const char* data, size_t size) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        block_ = data;
+        size_ = size;
+      }
       changed_.notify_all();
     }
-  }
+    void stop() {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+      }
+      changed_.notify_all();
+    }
+    void run() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      for (;;) {
+        changed_.wait(lock, [this] { return block_ != nullptr || stop_; });
+        if (block_ == nullptr) return;
+        const char* const data = block_;
+        const size_t size = size_;
+        lock.unlock();
+        const bool written = std::fwrite(data, 1, size, file_) == size;
+        lock.lock();
+        if (!written) failed_ = true;
+        block_ = nullptr;
+        changed_.notify_all();
+      }
+    }
 
-  std::FILE* const file_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  const char* block_ = nullptr;  // the block to write, or none
-  size_t size_ = 0;
-  bool stop_ = false;
-  bool failed_ = false;
-  std::thread thread_;
+   private:
+    std::FILE* const file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const char* block_ = nullptr;  // the block to write, or none
+    size_t size_ = 0;
+    bool stop_ = false;
+    bool failed_ = false;
+  };
+
+  std::shared_ptr<State> state_;
 };
 
 }  // namespace detail
 
 LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
 
-LineSink::LineSink(std::FILE* file) : file_(file) { grow(kFileBuffer); }
+LineSink::LineSink(std::FILE* file) : file_(file) {
+  grow(kFileBuffer);
+  try {
+    writer_ = std::make_unique<detail::BlockWriter>(file);
+  } catch (...) {
+    // No thread to be had: every block is written here, in turn.
+  }
+}
 
 LineSink::~LineSink() {
   // The block in flight lives in spare_: the writer ends before it goes.
@@ -106,16 +131,6 @@ void LineSink::grow(size_t capacity) {
 void LineSink::writeBuffer() {
   const size_t size = used();
   if (size == 0) return;
-  if (writer_ == nullptr && !writerTried_) {
-    // The first full block: from here on, a second thread writes while
-    // the next block fills. Output that fits one block starts no thread.
-    writerTried_ = true;
-    try {
-      writer_ = std::make_unique<detail::BlockWriter>(file_);
-    } catch (...) {
-      // No thread to be had: every block is written here, in turn.
-    }
-  }
   if (writer_ == nullptr) {
     if (std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
   } else {
@@ -144,12 +159,13 @@ void LineSink::append(std::string_view bytes) {
 
 bool LineSink::finish() {
   if (file_ != nullptr) {
-    writerTried_ = true;  // a last block needs no thread of its own
-    writeBuffer();
     if (writer_ != nullptr) {
       if (!writer_->wait()) failed_ = true;
       writer_.reset();
     }
+    // The last block is written here: a short output never waits for the
+    // writer thread to start.
+    writeBuffer();
     if (std::fflush(file_) != 0) failed_ = true;
   }
   return !failed_;

@@ -28,8 +28,7 @@ class LineSink {
   explicit LineSink(size_t capacity = 4096);
   // Writes to file (opened binary), which the caller closes after finish().
   // Full blocks are written by a second thread while the next one fills,
-  // where a thread can be had (output of one block starts none); the file
-  // sees the same bytes either way.
+  // where a thread can be had; the file sees the same bytes either way.
   explicit LineSink(std::FILE* file);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
@@ -121,7 +120,6 @@ class LineSink {
 
   std::FILE* file_ = nullptr;
   std::unique_ptr<detail::BlockWriter> writer_;  // none: written here
-  bool writerTried_ = false;  // a writer thread was asked for
   // The bytes written so far are buffer_[0, end_); limit_ is its end.
   Buffer buffer_;
   Buffer spare_;  // the block the writer thread has, or had last
