@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 #include <string_view>
 
 #include "core/numbers.h"
@@ -124,18 +125,30 @@ void readAirport(const WordTable& table, size_t header, Airport& airport) {
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
   // Every line is a possible header, also those an airport just used, so
-  // the lines can be searched and their airports read a range at a time.
+  // the lines can be taken a piece at a time: first the headers of every
+  // piece are counted, then each airport is read into its own place.
   constexpr size_t kRowsPerPiece = size_t{1} << 13;
   for (const WordTable& table : tables) {
-    core::collectInOrder<Airport>(
-        table.rows(), kRowsPerPiece,
-        [&table](size_t begin, size_t end, std::vector<Airport>& found) {
-          for (size_t row = begin; row < end; ++row) {
-            if (isHeader(table, row))
-              readAirport(table, row, found.emplace_back());
-          }
-        },
-        airports);
+    const size_t pieces = table.rows() / kRowsPerPiece + 1;
+    const auto firstRow = [&](size_t k) { return table.rows() * k / pieces; };
+    std::vector<size_t> firstAirport(pieces + 1, 0);  // of each piece
+    core::forEachPiece(pieces, [&](size_t k) {
+      size_t headers = 0;
+      for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
+        if (isHeader(table, row)) ++headers;
+      }
+      firstAirport[k + 1] = headers;
+    });
+    std::partial_sum(firstAirport.begin(), firstAirport.end(),
+                     firstAirport.begin());
+    const size_t before = airports.size();
+    airports.resize(before + firstAirport[pieces]);
+    core::forEachPiece(pieces, [&](size_t k) {
+      size_t next = before + firstAirport[k];
+      for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
+        if (isHeader(table, row)) readAirport(table, row, airports[next++]);
+      }
+    });
   }
 }
 
