@@ -195,6 +195,10 @@ struct Obstacle {
   bool operator==(const Obstacle&) const = default;
 };
 
+// The lists of the records are std::pmr vectors: they copy and compare like
+// std::vector, and take their memory from the default memory resource when
+// made, which a program may point at an arena (see record_memory.h).
+
 // One take-off and landing direction of a physical runway.
 struct Runway {
   Text ident;       // runway designator

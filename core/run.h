@@ -43,8 +43,8 @@ int writeAirportsFile(std::span<const Airport> airports,
                                     std::span<const Airport> airports));
 
 // Leaves value to the end of the process, whose memory the system takes back
-// in one go: the records of a large input are a million heap blocks, and
-// freeing them one by one takes a tenth of a second for nothing. The value
+// in one go: the records of a large input are hundreds of thousands of
+// objects, and destroying them one by one gains nothing at exit. The value
 // stays reachable, so leak checkers have nothing to report.
 template <typename T>
 void keepUntilExit(T&& value) {
