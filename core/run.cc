@@ -56,7 +56,7 @@ int writeAirportsFile(std::span<const Airport> airports,
                       void (*write)(LineSink& sink,
                                     std::span<const Airport> airports)) {
   return writeOutputFile([&](LineSink& out) {
-    // About a megabyte of lines per slice.
+    // A few hundred kilobytes of lines per slice.
     constexpr size_t kAirportsPerSlice = 256;
     writeInOrder(out, airports.size(), kAirportsPerSlice,
                  [&](LineSink& sink, size_t begin, size_t end) {
