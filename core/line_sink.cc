@@ -146,7 +146,22 @@ void LineSink::writeBuffer() {
   end_ = begin();
 }
 
+void LineSink::writeThrough(std::string_view bytes) {
+  // The block in flight, then what is held, go first.
+  if (writer_ != nullptr && !writer_->wait()) failed_ = true;
+  const size_t size = used();
+  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
+  end_ = begin();
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    failed_ = true;
+  }
+}
+
 void LineSink::append(std::string_view bytes) {
+  if (file_ != nullptr && bytes.size() >= kWriteThrough) {
+    writeThrough(bytes);
+    return;
+  }
   while (!bytes.empty()) {
     if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
     // A file sink fills its block; a memory sink grows once to the size.

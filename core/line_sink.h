@@ -82,7 +82,8 @@ class LineSink {
     if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
   }
 
-  // Copies bytes, of any length, in pieces of at most one block.
+  // Adds bytes, of any length. A file sink writes a long text straight to
+  // the file, after what it holds, instead of copying it block by block.
   void append(std::string_view bytes);
 
   // Writes what is still buffered; true when every write succeeded.
@@ -100,6 +101,8 @@ class LineSink {
   // One block and the longest line that can follow it before the next
   // check; longer texts grow the buffer.
   static constexpr size_t kFileBuffer = kBlockSize + 4096;
+  // From this length on, one more write() costs less than copying the text.
+  static constexpr size_t kWriteThrough = size_t{64} << 10;
 
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
   size_t used() const { return static_cast<size_t>(end_ - begin()); }
@@ -108,6 +111,8 @@ class LineSink {
   // file, or grows the buffer.
   void makeRoom(size_t bytes);
   void writeBuffer();
+  // Writes what is held, then bytes, to the file, on this thread.
+  void writeThrough(std::string_view bytes);
   // A block of bytes, left uninitialized: pages the sink never writes are
   // never touched.
   struct Buffer {

@@ -124,7 +124,7 @@ class Workers {
 thread_local bool Workers::insideTask = false;
 
 // Pieces of output numbered 0, 1, ...: threads claim the next piece and
-// write it into a slot of a ring, the caller copies the pieces out in order
+// write it into a slot of a ring, the caller passes the pieces on in order
 // and frees their slots. A piece is claimed only when its slot is free.
 class PieceRing {
  public:
@@ -260,7 +260,7 @@ void writeInOrder(LineSink& out, size_t count, size_t piece,
       throw;
     }
   };
-  // Task 0, here, copies the pieces out; the workers write them.
+  // Task 0, here, passes the pieces on to out; the workers write them.
   workers.run(1 + writers, [&](size_t k) {
     if (k == 0) {
       copyPieces();

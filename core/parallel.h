@@ -58,8 +58,9 @@ void collectInOrder(size_t count, size_t minimum,
 // Writes the lines of count items to out, in item order, as
 // write(sink, begin, end) writes those of items [begin, end). Pieces of
 // `piece` items are written into memory sinks by one thread per core and
-// copied to out in order as they become ready, with at most two pieces per
-// thread held at a time. out receives the bytes that write(out, 0, count)
+// appended to out in order as they become ready (a file sink writes a long
+// piece straight to its file), with at most two pieces per thread held at a
+// time. out receives the bytes that write(out, 0, count)
 // would give, whatever the number of threads. If write throws, the first
 // exception is rethrown once every thread has ended.
 void writeInOrder(

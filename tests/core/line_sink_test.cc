@@ -51,19 +51,61 @@ TEST(LineSink, WritesLargeOutputWholeToAFile) {
   std::filesystem::remove(path);
 }
 
+TEST(LineSink, KeepsTheOrderOfLinesAndAppendedTexts) {
+  // Appended texts short enough to be copied, and long ones written
+  // straight to the file while lines are held or a block is in flight.
+  const std::string shortText(100, 's');
+  const std::string longText((64 << 10) + 3, 'L');
+  const std::string hugeText(5 << 20, 'H');
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::string want;
+  {
+    LineSink sink(file);
+    for (int i = 0; i < 60000; ++i) {
+      sink.text("line ").integer(i).endLine();
+      want += "line " + std::to_string(i) + "\r\n";
+      const std::string& text = i % 7000 == 0  ? hugeText
+                                : i % 500 == 0 ? longText
+                                               : shortText;
+      if (i % 100 == 0) {
+        sink.append(text);
+        want += text;
+      }
+    }
+    sink.append(longText);
+    want += longText;
+    EXPECT_TRUE(sink.finish());
+  }
+  std::string got(want.size() + 1, '\0');
+  std::rewind(file);
+  got.resize(std::fread(got.data(), 1, got.size(), file));
+  std::fclose(file);
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_TRUE(got == want) << "the file differs from what was written";
+}
+
 TEST(LineSink, ReportsAFailedWrite) {
 #ifdef _WIN32
   GTEST_SKIP() << "needs Linux /dev/full (Wine reports no failure there)";
 #else
-  // One short line, written at finish(); and many blocks, the first of
-  // which fails while the rest are still being filled.
-  for (const int lines : {1, 500000}) {
+  // One short line, written at finish(); many blocks, the first of which
+  // fails while the rest are still being filled; a long text written
+  // straight to the file.
+  struct Case {
+    int lines;
+    size_t appended;
+  };
+  for (const Case c : {Case{1, 0}, Case{500000, 0}, Case{0, 1 << 20}}) {
     std::FILE* full = std::fopen("/dev/full", "wb");
     if (full == nullptr) GTEST_SKIP() << "needs /dev/full";
     {
       LineSink sink(full);
-      for (int i = 0; i < lines; ++i) sink.text("line ").integer(i).endLine();
-      EXPECT_FALSE(sink.finish()) << lines << " lines";
+      for (int i = 0; i < c.lines; ++i) {
+        sink.text("line ").integer(i).endLine();
+      }
+      sink.append(std::string(c.appended, 'x'));
+      EXPECT_FALSE(sink.finish()) << c.lines << " lines, " << c.appended;
     }
     std::fclose(full);
   }
