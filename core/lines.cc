@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <numeric>
 #include <system_error>
 
+#include "core/parallel.h"
 #include "core/platform.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || \
@@ -331,20 +333,42 @@ bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
 
 LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
   char* bytes = data.data();
-  if (const void* z = std::memchr(bytes, kCtrlZ, size)) {
-    size = static_cast<size_t>(static_cast<const char*>(z) - bytes);
-  }
+  // Both scans go a piece of kPieceBytes per thread.
+  const auto pieces = [](size_t bytes) { return bytes / kPieceBytes + 1; };
+  const auto piece = [&](size_t k, size_t end) {
+    const size_t begin = k * kPieceBytes;
+    return std::string_view(bytes + begin,
+                            std::min(end, begin + kPieceBytes) - begin);
+  };
+  std::vector<size_t> ctrlZ(pieces(size), size);  // first in each piece
+  forEachPiece(ctrlZ.size(), [&](size_t k) {
+    const std::string_view part = piece(k, size);
+    if (const void* z = std::memchr(part.data(), kCtrlZ, part.size())) {
+      ctrlZ[k] = static_cast<size_t>(static_cast<const char*>(z) - bytes);
+    }
+  });
+  size = *std::min_element(ctrlZ.begin(), ctrlZ.end());
   data.makeWritable(size);
   bytes[size] = '\n';
-  size_t lineFeeds = 0;
-  bool hasNul = false;
-  scanLineFeeds(bytes, size, lineFeeds, hasNul);
+
   LineList lines;
+  lines.lineFeedsBefore_.assign(pieces(size) + 1, 0);
+  std::vector<char> nul(pieces(size), 0);
+  forEachPiece(nul.size(), [&](size_t k) {
+    const std::string_view part = piece(k, size);
+    bool hasNul = false;
+    scanLineFeeds(part.data(), part.size(), lines.lineFeedsBefore_[k + 1],
+                  hasNul);
+    nul[k] = hasNul;
+  });
+  std::partial_sum(lines.lineFeedsBefore_.begin(), lines.lineFeedsBefore_.end(),
+                   lines.lineFeedsBefore_.begin());
+  const size_t lineFeeds = lines.lineFeedsBefore_.back();
   lines.bytes_ = std::move(data);
   lines.size_ = size;
   lines.lineCount_ = lineFeeds + (size > 0 && bytes[size - 1] != '\n' ? 1 : 0);
   lines.variant_ = variant;
-  lines.hasNul_ = hasNul;
+  lines.hasNul_ = std::find(nul.begin(), nul.end(), 1) != nul.end();
   return lines;
 }
 
@@ -496,9 +520,9 @@ void splitBytes(const char* bytes, size_t rows, WordTableBuilder& builder) {
 // 63 bytes past the closing line feed (the padding). kPopcnt: count bits
 // with the processor's instruction (compiled for it, called only where the
 // processor has it).
-template <bool kSeparators, bool kPopcnt>
+template <bool kSeparators, bool kPopcnt, typename Builder>
 CORE_LINES_ALWAYS_INLINE void splitBlocksWith(const char* bytes, size_t rows,
-                                              WordTableBuilder& builder) {
+                                              Builder& builder) {
   size_t row = 0;
   uint64_t lineStart = 0;
   uint64_t first = 0;
@@ -550,15 +574,16 @@ CORE_LINES_ALWAYS_INLINE void splitBlocksWith(const char* bytes, size_t rows,
 }
 
 #if defined(CORE_LINES_POPCNT)
-template <bool kSeparators>
-__attribute__((target("popcnt"))) void splitBlocksPopcnt(
-    const char* bytes, size_t rows, WordTableBuilder& builder) {
+template <bool kSeparators, typename Builder>
+__attribute__((target("popcnt"))) void splitBlocksPopcnt(const char* bytes,
+                                                         size_t rows,
+                                                         Builder& builder) {
   splitBlocksWith<kSeparators, true>(bytes, rows, builder);
 }
 #endif
 
-template <bool kSeparators>
-void splitBlocks(const char* bytes, size_t rows, WordTableBuilder& builder) {
+template <bool kSeparators, typename Builder>
+void splitBlocks(const char* bytes, size_t rows, Builder& builder) {
 #if defined(CORE_LINES_POPCNT)
   static const bool hasPopcnt = __builtin_cpu_supports("popcnt");
   if (hasPopcnt) {
@@ -567,6 +592,53 @@ void splitBlocks(const char* bytes, size_t rows, WordTableBuilder& builder) {
   }
 #endif
   splitBlocksWith<kSeparators, false>(bytes, rows, builder);
+}
+#endif
+
+#ifdef CORE_LINES_SSE2
+// Fills the rows of one piece of lines of a file whose every offset fits 32
+// bits: each block's base stays 0, so pieces fill in any order, on any
+// thread.
+struct PieceBuilder {
+  uint8_t* counts;  // from the piece's first row on
+  uint32_t* starts;
+  uint64_t offset;  // of the piece's first byte in the file
+
+  void add(size_t row, uint64_t /*lineStart*/, uint64_t firstWord,
+           size_t count) {
+    counts[row] = static_cast<uint8_t>(
+        count < WordTable::kManyWords ? count : WordTable::kManyWords);
+    starts[row] = static_cast<uint32_t>(offset + firstWord);
+  }
+};
+
+// Splits the rows in pieces, one per thread at a time. Piece k holds the
+// lines from the one after the first line feed at or past byte k * pieceBytes
+// (the first line, for piece 0); lineFeedsBefore[k] counts the line feeds
+// before that byte, so the piece's first row is one more.
+template <bool kSeparators>
+void splitInPieces(const char* bytes, size_t size, size_t rows,
+                   const std::vector<size_t>& lineFeedsBefore,
+                   size_t pieceBytes, WordTableBuilder& builder) {
+  const size_t pieces = lineFeedsBefore.size() - 1;
+  const auto firstRow = [&](size_t k) {
+    return k == 0 ? 0 : std::min(rows, lineFeedsBefore[k] + 1);
+  };
+  forEachPiece(pieces, [&](size_t k) {
+    const size_t row = firstRow(k);
+    const size_t end = k + 1 == pieces ? rows : firstRow(k + 1);
+    if (row == end) return;
+    size_t start = 0;
+    if (k > 0) {
+      // bytes[size] is a line feed, so one is found.
+      const char* const from = bytes + k * pieceBytes;
+      start = static_cast<size_t>(static_cast<const char*>(std::memchr(
+                                      from, '\n', size + 1 - k * pieceBytes)) +
+                                  1 - bytes);
+    }
+    PieceBuilder piece{builder.counts + row, builder.starts + row, start};
+    splitBlocks<kSeparators>(bytes + start, end - row, piece);
+  });
 }
 #endif
 
@@ -661,6 +733,19 @@ WordTable splitWords(const LineList& lines) {
   WordTableBuilder builder(table, rows);
   // bytes[lines.size_] is a line feed, so every line, the last included,
   // ends in one.
+#ifdef CORE_LINES_SSE2
+  if (!lines.hasNul_ && lines.size_ <= std::numeric_limits<uint32_t>::max() &&
+      lines.lineFeedsBefore_.size() > 2) {
+    if (table.separators_) {
+      splitInPieces<true>(bytes, lines.size_, rows, lines.lineFeedsBefore_,
+                          LineList::kPieceBytes, builder);
+    } else {
+      splitInPieces<false>(bytes, lines.size_, rows, lines.lineFeedsBefore_,
+                           LineList::kPieceBytes, builder);
+    }
+    return table;
+  }
+#endif
   if (table.separators_) {
     split<true>(bytes, rows, lines.hasNul_, builder);
   } else {

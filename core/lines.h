@@ -102,6 +102,11 @@ class LineList {
   size_t lineCount_ = 0;
   LoadVariant variant_ = LoadVariant::kTrevik;
   bool hasNul_ = false;  // some line is cut at a NUL byte
+  // The line feeds before each piece of kPieceBytes bytes of bytes_[0,
+  // size_), counted a piece per thread; the splitter starts its pieces of
+  // lines from them.
+  static constexpr size_t kPieceBytes = size_t{1} << 20;
+  std::vector<size_t> lineFeedsBefore_;
   mutable std::unique_ptr<char[]> blanked_;
 };
 

@@ -104,6 +104,64 @@ TEST(SplitWords, GivesOneRowPerLine) {
   }
 }
 
+// The words of each line by the rules, one line at a time.
+Rows expectedWords(std::string_view bytes, LoadVariant variant) {
+  bytes = bytes.substr(0, bytes.find('\x1a'));
+  std::string blanks(" \t\v\f\r");
+  if (variant == LoadVariant::kConverter) blanks += "=;";
+  Rows rows;
+  while (!bytes.empty()) {
+    const size_t lineFeed = bytes.find('\n');
+    std::string_view line = bytes.substr(0, lineFeed);
+    bytes.remove_prefix(lineFeed == bytes.npos ? bytes.size() : lineFeed + 1);
+    line = line.substr(0, line.find('\0'));
+    std::vector<std::string>& words = rows.emplace_back();
+    for (size_t at = line.find_first_not_of(blanks); at != line.npos;) {
+      const size_t end = std::min(line.find_first_of(blanks, at), line.size());
+      words.emplace_back(line.substr(at, end - at));
+      at = line.find_first_not_of(blanks, end);
+    }
+  }
+  return rows;
+}
+
+TEST(SplitWords, SplitsFilesOfManyMegabytesLineByLine) {
+  // Large files are split a piece at a time, on several threads: lines
+  // that cross or end at a piece's edge, a line longer than two pieces, the
+  // file cut by Ctrl-Z or a NUL far from its start, no final line feed.
+  constexpr size_t kMegabyte = size_t{1} << 20;
+  std::string lines;
+  for (int i = 0; lines.size() < 3 * kMegabyte; ++i) {
+    lines += "ANF w" + std::to_string(i) + (i % 3 ? " \t1.5" : "") +
+             (i % 7 ? "=x;y\r\n" : "\r\n\n");
+  }
+  std::string edge(kMegabyte - 1, 'e');  // the line feed is the last byte
+  edge.back() = ' ';
+  const std::string longWord(2 * kMegabyte + 5, 'L');
+  struct Case {
+    std::string bytes;
+    LoadVariant variant;
+  };
+  const Case cases[] = {
+      {lines, LoadVariant::kTrevik},
+      {lines, LoadVariant::kConverter},
+      {edge + "\n" + edge + "\n" + lines, LoadVariant::kTrevik},
+      {edge + "\n" + lines.substr(0, kMegabyte), LoadVariant::kTrevik},
+      {"a b\n" + longWord + " c\n" + lines, LoadVariant::kTrevik},
+      {lines + longWord, LoadVariant::kTrevik},
+      {lines + "\x1a" + lines, LoadVariant::kTrevik},
+      {lines + std::string("x\0y z\n", 7) + lines, LoadVariant::kTrevik},
+  };
+  for (const Case& c : cases) {
+    const Rows want = expectedWords(c.bytes, c.variant);
+    const Rows got = wordsOf(c.bytes, c.variant);
+    ASSERT_EQ(got.size(), want.size()) << c.bytes.size() << " bytes";
+    for (size_t row = 0; row < want.size(); ++row) {
+      ASSERT_EQ(got[row], want[row]) << "row " << row;
+    }
+  }
+}
+
 TEST(WordAt, IsEmptyOutsideTheTable) {
   const LineList lines = linesFromBytes("a b\n\nc", LoadVariant::kTrevik);
   const WordTable table = splitWords(lines);
