@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <limits>
 #include <new>
-#include <numeric>
 #include <system_error>
 
 #include "core/parallel.h"
@@ -160,37 +159,48 @@ inline const char* skipBlanks(const char* p) {
 
 // ------------------------------------------------------------- loading
 
-// Counts the line feeds of bytes[0, size) and tells whether a NUL is among
-// them.
-void scanLineFeeds(const char* bytes, size_t size, size_t& lineFeeds,
-                   bool& hasNul) {
-  size_t count = 0;
+// What one look at a run of bytes finds.
+struct ByteScan {
+  size_t lineFeeds = 0;
+  bool hasNul = false;
+  bool hasCtrlZ = false;
+};
+
+// Counts the line feeds of bytes and tells whether a NUL or a Ctrl-Z is
+// among them.
+ByteScan scanBytes(std::string_view bytes) {
+  const char* const p = bytes.data();
+  const size_t size = bytes.size();
+  ByteScan scan;
   size_t i = 0;
 #ifdef CORE_LINES_SSE2
   __m128i nul = _mm_setzero_si128();
+  __m128i ctrlZ = _mm_setzero_si128();
   while (size - i >= 16) {
     // Up to 255 blocks of 16 bytes add into byte counters, then sum them.
     const size_t blocks = std::min<size_t>((size - i) / 16, 255);
     __m128i counters = _mm_setzero_si128();
     for (size_t b = 0; b < blocks; ++b, i += 16) {
       const __m128i x =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(x, _mm_set1_epi8('\n')));
       nul = _mm_or_si128(nul, _mm_cmpeq_epi8(x, _mm_setzero_si128()));
+      ctrlZ = _mm_or_si128(ctrlZ, _mm_cmpeq_epi8(x, _mm_set1_epi8(kCtrlZ)));
     }
     const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    count += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
-             static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    scan.lineFeeds +=
+        static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+        static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
   }
-  hasNul = _mm_movemask_epi8(nul) != 0;
-#else
-  hasNul = false;
+  scan.hasNul = _mm_movemask_epi8(nul) != 0;
+  scan.hasCtrlZ = _mm_movemask_epi8(ctrlZ) != 0;
 #endif
   for (; i < size; ++i) {
-    count += bytes[i] == '\n';
-    hasNul |= bytes[i] == '\0';
+    scan.lineFeeds += p[i] == '\n';
+    scan.hasNul |= p[i] == '\0';
+    scan.hasCtrlZ |= p[i] == kCtrlZ;
   }
-  lineFeeds = count;
+  return scan;
 }
 
 // Reads the whole stream into a heap block; false on a read error.
@@ -333,42 +343,44 @@ bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
 
 LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
   char* bytes = data.data();
-  // Both scans go a piece of kPieceBytes per thread.
-  const auto pieces = [](size_t bytes) { return bytes / kPieceBytes + 1; };
-  const auto piece = [&](size_t k, size_t end) {
+  // One look at every byte, a piece of kPieceBytes per thread. A piece with
+  // a Ctrl-Z in it is counted again up to the first one, where the file may
+  // end.
+  std::vector<ByteScan> scans(size / kPieceBytes + 1);
+  std::vector<size_t> ends(scans.size());  // of each piece, or its Ctrl-Z
+  forEachPiece(scans.size(), [&](size_t k) {
     const size_t begin = k * kPieceBytes;
-    return std::string_view(bytes + begin,
-                            std::min(end, begin + kPieceBytes) - begin);
-  };
-  std::vector<size_t> ctrlZ(pieces(size), size);  // first in each piece
-  forEachPiece(ctrlZ.size(), [&](size_t k) {
-    const std::string_view part = piece(k, size);
-    if (const void* z = std::memchr(part.data(), kCtrlZ, part.size())) {
-      ctrlZ[k] = static_cast<size_t>(static_cast<const char*>(z) - bytes);
+    std::string_view part(bytes + begin,
+                          std::min(size, begin + kPieceBytes) - begin);
+    scans[k] = scanBytes(part);
+    if (scans[k].hasCtrlZ) {
+      part = part.substr(0, part.find(kCtrlZ));
+      scans[k] = scanBytes(part);
+      scans[k].hasCtrlZ = true;
     }
+    ends[k] = begin + part.size();
   });
-  size = *std::min_element(ctrlZ.begin(), ctrlZ.end());
+  const auto cut = std::find_if(scans.begin(), scans.end(),
+                                [](const ByteScan& s) { return s.hasCtrlZ; });
+  if (cut != scans.end()) {
+    size = ends[static_cast<size_t>(cut - scans.begin())];
+    scans.erase(cut + 1, scans.end());
+  }
   data.makeWritable(size);
   bytes[size] = '\n';
 
   LineList lines;
-  lines.lineFeedsBefore_.assign(pieces(size) + 1, 0);
-  std::vector<char> nul(pieces(size), 0);
-  forEachPiece(nul.size(), [&](size_t k) {
-    const std::string_view part = piece(k, size);
-    bool hasNul = false;
-    scanLineFeeds(part.data(), part.size(), lines.lineFeedsBefore_[k + 1],
-                  hasNul);
-    nul[k] = hasNul;
-  });
-  std::partial_sum(lines.lineFeedsBefore_.begin(), lines.lineFeedsBefore_.end(),
-                   lines.lineFeedsBefore_.begin());
+  lines.lineFeedsBefore_.assign(scans.size() + 1, 0);
+  for (size_t k = 0; k < scans.size(); ++k) {
+    lines.lineFeedsBefore_[k + 1] =
+        lines.lineFeedsBefore_[k] + scans[k].lineFeeds;
+    lines.hasNul_ |= scans[k].hasNul;
+  }
   const size_t lineFeeds = lines.lineFeedsBefore_.back();
   lines.bytes_ = std::move(data);
   lines.size_ = size;
   lines.lineCount_ = lineFeeds + (size > 0 && bytes[size - 1] != '\n' ? 1 : 0);
   lines.variant_ = variant;
-  lines.hasNul_ = std::find(nul.begin(), nul.end(), 1) != nul.end();
   return lines;
 }
 
@@ -442,11 +454,13 @@ struct WordTableBuilder {
   uint32_t* starts;   // nullptr once the table keeps 64-bit offsets
   uint64_t base = 0;  // of the current block
 
+  // Every row is filled once, so counts and starts are left uninitialized
+  // until then; the bases start at 0.
   WordTableBuilder(WordTable& t, size_t rows) : table(t) {
     table.rows_ = rows;
     table.counts_.resize(rows);
     table.start_.resize(rows);
-    table.base_.resize((rows >> WordTable::kBlockShift) + 1);
+    table.base_.assign((rows >> WordTable::kBlockShift) + 1, 0);
     counts = table.counts_.data();
     starts = table.start_.data();
   }

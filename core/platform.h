@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
+#include <utility>
 
 namespace core {
 
@@ -36,7 +37,9 @@ void adviseLargeBuffer(void* data, size_t bytes);
 // An allocator for arrays that may run to hundreds of MB. From 1 MB up, a
 // block starts on a 2 MB boundary, is rounded up to whole 2 MB and advised
 // as a large buffer, so that the system can fill it a huge page per fault;
-// smaller blocks come from the heap as usual.
+// smaller blocks come from the heap as usual. Elements made without a value
+// (resize(n)) are left uninitialized, as by new T: the code that fills the
+// array is the first to touch its pages, on whatever thread fills them.
 template <typename T>
 struct LargeBufferAllocator {
   using value_type = T;
@@ -53,6 +56,14 @@ struct LargeBufferAllocator {
         ::operator new (roundUp(bytes), std::align_val_t{kStep});
     adviseLargeBuffer(block, roundUp(bytes));
     return static_cast<T*>(block);
+  }
+  template <typename U>
+  void construct(U* at) {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
   }
   void deallocate(T* block, size_t n) {
     const size_t bytes = n * sizeof(T);
