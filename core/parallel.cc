@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -16,6 +17,20 @@ namespace {
 
 // More threads than this only add start-up cost for runs of our size.
 constexpr size_t kMaxThreads = 8;
+
+// Returns once done() is true, or false after about a millisecond. A thread
+// that sleeps may take milliseconds to be woken on a busy or virtual
+// machine, while the next call or the last task is often microseconds away.
+template <typename Done>
+bool watchBriefly(Done done) {
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+  for (unsigned i = 1;; ++i) {
+    if (done()) return true;
+    if (i % 64 == 0 && std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::yield();  // lets any other thread of this core run
+  }
+}
 
 size_t threadsToUse() {
   // Asked once: the answer comes from a system file on some systems.
@@ -64,6 +79,7 @@ class Workers {
     struct WaitForWorkers {
       Workers& workers;
       ~WaitForWorkers() {
+        watchBriefly([this] { return workers.pending_.load() == 0; });
         std::unique_lock<std::mutex> lock(workers.mutex_);
         workers.done_.wait(lock, [this] { return workers.pending_ == 0; });
       }
@@ -92,10 +108,18 @@ class Workers {
   void work() {
     insideTask = true;
     uint64_t seen = 0;
+    bool worked = false;  // in the last call
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+      if (worked) {
+        // The phases of a run follow each other closely.
+        lock.unlock();
+        watchBriefly([&] { return generation_.load() != seen; });
+        lock.lock();
+      }
       wake_.wait(lock, [&] { return generation_ != seen; });
       seen = generation_;
+      worked = next_ < end_;
       while (next_ < end_) {
         const size_t k = next_++;
         const std::function<void(size_t)>& task = *task_;
@@ -117,8 +141,9 @@ class Workers {
   const std::function<void(size_t)>* task_ = nullptr;
   size_t next_ = 0;  // the next task to start
   size_t end_ = 0;
-  size_t pending_ = 0;  // worker tasks not yet returned
-  uint64_t generation_ = 0;
+  // Changed under mutex_; also watched without it.
+  std::atomic<size_t> pending_ = 0;  // worker tasks not yet returned
+  std::atomic<uint64_t> generation_ = 0;
 };
 
 thread_local bool Workers::insideTask = false;
