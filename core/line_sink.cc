@@ -14,8 +14,9 @@ namespace detail {
 
 // Writes blocks to a file on a thread of its own, one at a time and in the
 // order given, so that the next block fills while the last is written. The
-// thread is never waited for unless a block was handed over: it may take a
-// few milliseconds to start, which a short output must not pay.
+// sink starts it with the first full block, and waits for it only while it
+// holds a block: a thread may take a few milliseconds to start, which a
+// short output, or one written straight from other buffers, must not pay.
 class BlockWriter {
  public:
   // Throws when no thread can be started.
@@ -99,14 +100,7 @@ class BlockWriter {
 
 LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
 
-LineSink::LineSink(std::FILE* file) : file_(file) {
-  grow(kFileBuffer);
-  try {
-    writer_ = std::make_unique<detail::BlockWriter>(file);
-  } catch (...) {
-    // No thread to be had: every block is written here, in turn.
-  }
-}
+LineSink::LineSink(std::FILE* file) : file_(file) { grow(kFileBuffer); }
 
 LineSink::~LineSink() {
   // The block in flight lives in spare_: the writer ends before it goes.
@@ -131,6 +125,13 @@ void LineSink::grow(size_t capacity) {
 void LineSink::writeBuffer() {
   const size_t size = used();
   if (size == 0) return;
+  if (writer_ == nullptr && handOver_) {
+    try {
+      writer_ = std::make_unique<detail::BlockWriter>(file_);
+    } catch (...) {
+      handOver_ = false;  // no thread to be had: every block is written here
+    }
+  }
   if (writer_ == nullptr) {
     if (std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
   } else {
@@ -180,6 +181,7 @@ bool LineSink::finish() {
     }
     // The last block is written here: a short output never waits for the
     // writer thread to start.
+    handOver_ = false;
     writeBuffer();
     if (std::fflush(file_) != 0) failed_ = true;
   }

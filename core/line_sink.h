@@ -125,6 +125,7 @@ class LineSink {
 
   std::FILE* file_ = nullptr;
   std::unique_ptr<detail::BlockWriter> writer_;  // none: written here
+  bool handOver_ = true;  // full blocks may go to a writer thread
   // The bytes written so far are buffer_[0, end_); limit_ is its end.
   Buffer buffer_;
   Buffer spare_;  // the block the writer thread has, or had last
