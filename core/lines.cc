@@ -628,8 +628,9 @@ struct PieceBuilder {
 
 // Splits the rows in pieces, one per thread at a time. Piece k holds the
 // lines from the one after the first line feed at or past byte k * pieceBytes
-// (the first line, for piece 0); lineFeedsBefore[k] counts the line feeds
-// before that byte, so the piece's first row is one more.
+// (the first line, for piece 0) to the first line of piece k + 1. There are
+// lineFeedsBefore[k] line feeds before byte k * pieceBytes, so the piece's
+// first row is lineFeedsBefore[k] + 1.
 template <bool kSeparators>
 void splitInPieces(const char* bytes, size_t size, size_t rows,
                    const std::vector<size_t>& lineFeedsBefore,
