@@ -8,6 +8,7 @@
 
 #include "core/numbers.h"
 #include "core/parallel.h"
+#include "core/platform.h"
 
 namespace trevik {
 namespace {
@@ -142,7 +143,14 @@ void readAnfAirports(const std::vector<WordTable>& tables,
     std::partial_sum(firstAirport.begin(), firstAirport.end(),
                      firstAirport.begin());
     const size_t before = airports.size();
-    airports.resize(before + firstAirport[pieces]);
+    const size_t found = firstAirport[pieces];
+    // Hundreds of thousands of records: let the system fill them a huge
+    // page per fault. (Grown by doubling: many files are read one by one.)
+    if (before + found > airports.capacity()) {
+      airports.reserve(std::max(before + found, 2 * airports.capacity()));
+    }
+    core::adviseLargeBuffer(airports.data() + before, found * sizeof(Airport));
+    airports.resize(before + found);
     core::forEachPiece(pieces, [&](size_t k) {
       size_t next = before + firstAirport[k];
       for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
