@@ -180,6 +180,7 @@ std::vector<Airport> readAirbusAirports(const WordTable& table) {
             found.push_back(std::move(*airport));
           }
         }
+        core::releaseRows(table, begin, end);
       },
       airports);
   return airports;

@@ -242,11 +242,13 @@ namespace detail {
 
 // Creates FileBytes for a mapping.
 struct FileBytesAccess {
-  static void set(FileBytes& bytes, char* data, size_t mapped, size_t page) {
+  static void set(FileBytes& bytes, char* data, size_t mapped, size_t page,
+                  size_t fileSize) {
     bytes.release();
     bytes.data_ = data;
     bytes.mapped_ = mapped;
     bytes.page_ = page;
+    bytes.fromFile_ = fileSize;
   }
 };
 
@@ -256,8 +258,10 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
     data_ = other.data_;
     mapped_ = other.mapped_;
     page_ = other.page_;
+    fromFile_ = other.fromFile_;
     other.data_ = nullptr;
     other.mapped_ = 0;
+    other.fromFile_ = 0;
   }
   return *this;
 }
@@ -276,6 +280,10 @@ void FileBytes::makeWritable(size_t offset) {
     const uintptr_t page =
         reinterpret_cast<uintptr_t>(data_ + offset) & ~(uintptr_t{page_} - 1);
     mprotect(reinterpret_cast<void*>(page), page_, PROT_READ | PROT_WRITE);
+    // That page becomes the program's own copy once written.
+    fromFile_ = std::min(
+        fromFile_,
+        static_cast<size_t>(page - reinterpret_cast<uintptr_t>(data_)));
   }
 #else
   (void)offset;
@@ -283,6 +291,7 @@ void FileBytes::makeWritable(size_t offset) {
 }
 
 void FileBytes::release() {
+  fromFile_ = 0;
 #ifdef CORE_LINES_MMAP
   if (mapped_ != 0) {
     munmap(data_, mapped_);
@@ -333,7 +342,8 @@ bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
     munmap(region, length);
     return false;
   }
-  detail::FileBytesAccess::set(bytes, static_cast<char*>(region), length, page);
+  detail::FileBytesAccess::set(bytes, static_cast<char*>(region), length, page,
+                               fileSize);
   size = fileSize;
   return true;
 }
@@ -744,6 +754,7 @@ WordTable splitWords(const LineList& lines) {
   if (rows == 0) return table;
   const char* const bytes = lines.bytes_.data();
   table.bytes_ = bytes;
+  table.fromFile_ = lines.bytes_.fromFile();
   table.separators_ = lines.variant_ == LoadVariant::kConverter;
   WordTableBuilder builder(table, rows);
   // bytes[lines.size_] is a line feed, so every line, the last included,
@@ -800,6 +811,33 @@ bool wordIsAfterFirstByte(const WordTable& table, size_t row, size_t col,
 }
 
 }  // namespace detail
+
+void releaseRows(const WordTable& table, size_t begin, size_t end) {
+  end = std::min(end, table.rows_);
+  if (begin >= end || table.fromFile_ == 0) return;
+  // From the first word of begin to that of end: the blanks that start a
+  // line are read only when the line is, and a row read again after all is
+  // fetched again.
+  const auto offset = [&](size_t row) {
+    return static_cast<size_t>(table.firstWord(row) - table.bytes_);
+  };
+  const size_t from = offset(begin);
+  const size_t to = std::min(end < table.rows_ ? offset(end) : table.fromFile_,
+                             table.fromFile_);
+#ifdef CORE_LINES_MMAP
+  // Whole pages only; the mapping starts on a page.
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t first = (from + page - 1) / page * page;
+  const size_t last = to / page * page;
+  if (last > first) {
+    madvise(const_cast<char*>(table.bytes_) + first, last - first,
+            MADV_DONTNEED);
+  }
+#else
+  (void)from;
+  (void)to;
+#endif
+}
 
 size_t rowWords(const WordTable& table, size_t row, std::string_view* words,
                 size_t max) {

@@ -49,14 +49,18 @@ class FileBytes {
   char* data() const { return data_; }
   // Makes data()[offset] writable (a mapped file is mapped read-only).
   void makeWritable(size_t offset);
+  // How many bytes from the start are mapped from the file and never
+  // written: their memory can be given back and read again from the file.
+  size_t fromFile() const { return fromFile_; }
 
  private:
   friend struct FileBytesAccess;
   void release();
 
   char* data_ = nullptr;
-  size_t mapped_ = 0;  // length of the mapping, or 0 for a heap block
-  size_t page_ = 0;    // page size of a mapping
+  size_t mapped_ = 0;    // length of the mapping, or 0 for a heap block
+  size_t page_ = 0;      // page size of a mapping
+  size_t fromFile_ = 0;  // see fromFile()
 };
 
 }  // namespace detail
@@ -150,6 +154,7 @@ class WordTable {
   friend bool detail::wordIsAfterFirstByte(const WordTable& table, size_t row,
                                            size_t col, std::string_view text);
   friend struct WordTableBuilder;
+  friend void releaseRows(const WordTable& table, size_t begin, size_t end);
 
   // Where the first word of row (row < rows_) begins; for an empty row, some
   // place in its line.
@@ -160,6 +165,7 @@ class WordTable {
   size_t countWords(size_t row) const;
 
   const char* bytes_ = nullptr;
+  size_t fromFile_ = 0;  // bytes_[0, fromFile_) can be read again from the file
   bool separators_ = false;  // "=" and ";" are blanks (converter variant)
   size_t rows_ = 0;
   template <typename T>
@@ -198,6 +204,12 @@ inline bool wordIs(const WordTable& table, size_t row, size_t col,
   }
   return detail::wordIsAfterFirstByte(table, row, col, text);
 }
+
+// Says that rows [begin, end) will most likely not be read again. Where
+// their bytes are mapped from the file, the system takes their memory back
+// (a file of hundreds of MB need not stay whole in memory once read); they
+// still read the same, fetched again from the file.
+void releaseRows(const WordTable& table, size_t begin, size_t end);
 
 // The first words of a row in one walk: stores words 0, 1, ... of row into
 // words[0, n) and returns n, the smaller of max and the row's word count (0

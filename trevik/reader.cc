@@ -156,6 +156,7 @@ void readAnfAirports(const std::vector<WordTable>& tables,
       for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
         if (isHeader(table, row)) readAirport(table, row, airports[next++]);
       }
+      core::releaseRows(table, firstRow(k), firstRow(k + 1));
     });
   }
 }

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __linux__
+#include <unistd.h>
+#endif
+
 namespace core {
 namespace {
 
@@ -220,6 +224,53 @@ TEST_F(LoadFile, ReadsAFileWhole) {
   EXPECT_EQ(lines.toViews(),
             (std::vector<std::string_view>{"ANF A B", std::string(300000, 'x'),
                                            "", "z"}));
+}
+
+// Resident memory of this process in KiB, where the system tells it.
+long residentKib() {
+#ifdef __linux__
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  if (statm >> pages >> resident)
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+#endif
+  return -1;
+}
+
+TEST_F(LoadFile, ReleasedRowsStillReadTheSame) {
+  std::string bytes;
+  for (int i = 0; bytes.size() < (size_t{6} << 20); ++i) {
+    bytes += "row " + std::to_string(i) + " 1.25 x\r\n";
+  }
+  bytes += "last";  // no line feed: the page written after it stays
+  std::ofstream(dir_ / "in.txt", std::ios::binary) << bytes;
+  LineList lines;
+  ASSERT_FALSE(loadLines(dir_ / "in.txt", lines, LoadVariant::kTrevik));
+  const WordTable table = splitWords(lines);
+  const auto words = [&table] {
+    Rows rows(table.rows());
+    for (size_t row = 0; row < table.rows(); ++row) {
+      for (size_t col = 0; col < table.wordCount(row); ++col) {
+        rows[row].emplace_back(wordAt(table, row, col));
+      }
+    }
+    return rows;
+  };
+  const Rows before = words();
+  const long resident = residentKib();
+  // Empty and out-of-range requests change nothing.
+  releaseRows(table, 9, 3);
+  releaseRows(table, table.rows(), SIZE_MAX);
+  releaseRows(table, 0, 1000);
+  releaseRows(table, 1000, SIZE_MAX);
+  if (resident > 0) {
+    // A mapped file's pages are given back (about 6 MB of them).
+    EXPECT_LT(residentKib(), resident - 4096);
+  }
+  EXPECT_TRUE(words() == before) << "a released row reads differently";
+  EXPECT_EQ(before.back(), std::vector<std::string>{"last"});
+  EXPECT_EQ(lines.toViews().back(), "last");  // the closing line feed stays
 }
 
 }  // namespace
