@@ -353,27 +353,23 @@ bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
 
 LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
   char* bytes = data.data();
-  // One look at every byte, a piece of kPieceBytes per thread. A piece with
-  // a Ctrl-Z in it is counted again up to the first one, where the file may
-  // end.
-  std::vector<ByteScan> scans(size / kPieceBytes + 1);
-  std::vector<size_t> ends(scans.size());  // of each piece, or its Ctrl-Z
-  forEachPiece(scans.size(), [&](size_t k) {
+  // One look at every byte, a piece of kPieceBytes per thread. The file
+  // ends at its first Ctrl-Z: the piece that holds it is counted again up
+  // to there, and the pieces after it are dropped.
+  const auto piece = [&](size_t k) {
     const size_t begin = k * kPieceBytes;
-    std::string_view part(bytes + begin,
-                          std::min(size, begin + kPieceBytes) - begin);
-    scans[k] = scanBytes(part);
-    if (scans[k].hasCtrlZ) {
-      part = part.substr(0, part.find(kCtrlZ));
-      scans[k] = scanBytes(part);
-      scans[k].hasCtrlZ = true;
-    }
-    ends[k] = begin + part.size();
-  });
+    return std::string_view(bytes + begin,
+                            std::min(size, begin + kPieceBytes) - begin);
+  };
+  std::vector<ByteScan> scans(size / kPieceBytes + 1);
+  forEachPiece(scans.size(), [&](size_t k) { scans[k] = scanBytes(piece(k)); });
   const auto cut = std::find_if(scans.begin(), scans.end(),
                                 [](const ByteScan& s) { return s.hasCtrlZ; });
   if (cut != scans.end()) {
-    size = ends[static_cast<size_t>(cut - scans.begin())];
+    std::string_view part = piece(static_cast<size_t>(cut - scans.begin()));
+    part = part.substr(0, part.find(kCtrlZ));
+    *cut = scanBytes(part);
+    size = static_cast<size_t>(part.data() - bytes) + part.size();
     scans.erase(cut + 1, scans.end());
   }
   data.makeWritable(size);
