@@ -1,6 +1,5 @@
 // converter: one Airbus airport file in, the AIRPORT2 file "APB" out.
 #include <filesystem>
-#include <utility>
 #include <vector>
 
 #include "converter/reader.h"
@@ -28,10 +27,7 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
     core::say("\n Not a valid file.\n");
     return core::endWithDone();
   }
-  const int status =
-      core::writeAirportsFile(airports, converter::writeAirport2);
-  core::keepUntilExit(std::move(airports));
-  return status;
+  return core::writeAirportsFile(airports, converter::writeAirport2);
 }
 
 }  // namespace

@@ -4,11 +4,9 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <new>
 #include <span>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "core/line_sink.h"
@@ -41,17 +39,6 @@ int writeOutputFile(const std::function<void(LineSink&)>& write);
 int writeAirportsFile(std::span<const Airport> airports,
                       void (*write)(LineSink& sink,
                                     std::span<const Airport> airports));
-
-// Leaves value to the end of the process, whose memory the system takes back
-// in one go: the records of a large input are hundreds of thousands of
-// objects, and destroying them one by one gains nothing at exit. The value
-// stays reachable, so leak checkers have nothing to report.
-template <typename T>
-void keepUntilExit(T&& value) {
-  using Kept = std::remove_cvref_t<T>;
-  static auto* const kept = new std::vector<std::unique_ptr<Kept>>();
-  kept->push_back(std::make_unique<Kept>(std::forward<T>(value)));
-}
 
 // Runs a program body on the paths of the command line (everything after the
 // program name) and turns running out of memory into a message and exit 1.

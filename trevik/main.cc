@@ -1,6 +1,5 @@
 // trevik: one or more ANF airport files in, the AIRPORT1 file "APB" out.
 #include <filesystem>
-#include <utility>
 #include <vector>
 
 #include "core/lines.h"
@@ -36,9 +35,7 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
     core::say("\n Not a valid ANF file.\n");
     return core::endWithDone();
   }
-  const int status = core::writeAirportsFile(airports, trevik::writeAirport1);
-  core::keepUntilExit(std::move(airports));
-  return status;
+  return core::writeAirportsFile(airports, trevik::writeAirport1);
 }
 
 }  // namespace
