@@ -14,10 +14,6 @@
 
 namespace core {
 
-namespace detail {
-class BlockWriter;
-}
-
 // Collects output lines in memory, or writes them through to an open file in
 // large blocks. Every line ends with CR LF on every platform. A failed write
 // is remembered, not reported, until finish().
@@ -27,8 +23,6 @@ class LineSink {
   // bytes is set aside at once (untouched until written), more on demand.
   explicit LineSink(size_t capacity = 4096);
   // Writes to file (opened binary), which the caller closes after finish().
-  // Full blocks are written by a second thread while the next one fills,
-  // where a thread can be had; the file sees the same bytes either way.
   explicit LineSink(std::FILE* file);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
@@ -111,7 +105,7 @@ class LineSink {
   // file, or grows the buffer.
   void makeRoom(size_t bytes);
   void writeBuffer();
-  // Writes what is held, then bytes, to the file, on this thread.
+  // Writes what is held, then bytes, to the file.
   void writeThrough(std::string_view bytes);
   // A block of bytes, left uninitialized: pages the sink never writes are
   // never touched.
@@ -124,11 +118,8 @@ class LineSink {
   void grow(size_t capacity);
 
   std::FILE* file_ = nullptr;
-  std::unique_ptr<detail::BlockWriter> writer_;  // none: written here
-  bool handOver_ = true;  // full blocks may go to a writer thread
   // The bytes written so far are buffer_[0, end_); limit_ is its end.
   Buffer buffer_;
-  Buffer spare_;  // the block the writer thread has, or had last
   char* end_ = nullptr;
   char* limit_ = nullptr;
   mutable std::string collected_;  // what collected() returned last
