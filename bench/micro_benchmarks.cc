@@ -9,14 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "apb/line_sink.h"
+#include "apb/runway_lines.h"
 #include "bench/generator.h"
 #include "converter/reader.h"
 #include "converter/writer.h"
-#include "core/line_sink.h"
 #include "core/lines.h"
 #include "core/numbers.h"
 #include "core/records.h"
-#include "core/runway_lines.h"
 #include "trevik/reader.h"
 #include "trevik/writer.h"
 
@@ -231,7 +231,7 @@ BENCHMARK(BM_WriteInteger);
 // One AIRPORT1 obstacle line: three rounded integers, written item by item
 // through the sink.
 void BM_WriterObstacleLine(benchmark::State& state) {
-  core::LineSink sink(nullFile());
+  apb::LineSink sink(nullFile());
   const core::Obstacle obstacle{3100, 1300.6, -150.5};
   for (auto _ : state) {
     sink.integer(core::roundToInt(obstacle.elevation)).text(" ");
@@ -246,7 +246,7 @@ BENCHMARK(BM_WriterObstacleLine);
 // The same line as the writers write it: into reserved room, with values
 // that vary in sign and length.
 void BM_WriterObstacleLineDirect(benchmark::State& state) {
-  core::LineSink sink(nullFile());
+  apb::LineSink sink(nullFile());
   const std::vector<double>& numbers = values();
   size_t i = 0;
   for (auto _ : state) {
@@ -271,7 +271,7 @@ BENCHMARK(BM_WriterObstacleLineDirect);
 // One runway line: quoted ident, four rounded distances, the slope three
 // times and the obstacle count.
 void BM_WriterRunwayLine(benchmark::State& state) {
-  core::LineSink sink(nullFile());
+  apb::LineSink sink(nullFile());
   core::Runway runway;
   runway.ident = "09L";
   runway.tora = 2500.4;
@@ -281,7 +281,7 @@ void BM_WriterRunwayLine(benchmark::State& state) {
   runway.slope = 0.25;
   runway.obstacles.resize(2);
   for (auto _ : state) {
-    core::writeRunwayItems(sink, runway);
+    apb::writeRunwayItems(sink, runway);
     sink.endLine();
   }
   sink.finish();
@@ -325,7 +325,7 @@ void BM_WriteAirport2(benchmark::State& state) {
   const std::vector<core::Airport> airports =
       converter::readAirbusAirports(table);
   for (auto _ : state) {
-    core::LineSink sink(nullFile());
+    apb::LineSink sink(nullFile());
     converter::writeAirport2(sink, airports);
     sink.finish();
   }
@@ -342,7 +342,7 @@ void BM_WriteAirport1(benchmark::State& state) {
   std::vector<core::Airport> airports;
   trevik::readAnfAirports(tables, airports);
   for (auto _ : state) {
-    core::LineSink sink(nullFile());
+    apb::LineSink sink(nullFile());
     trevik::writeAirport1(sink, airports);
     sink.finish();
   }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/numbers.h"
-#include "core/parallel.h"
+#include "core/row_blocks.h"
 
 namespace converter {
 namespace {
@@ -138,10 +138,9 @@ std::optional<size_t> readRunway(const WordTable& table, size_t row,
   return first + count * kObstacleRows;
 }
 
-// Reads the airport block at row; nothing when one of its runway blocks does
-// not close.
-std::optional<Airport> readAirport(const WordTable& table, size_t row) {
-  Airport airport;
+// Reads the airport block at row into airport (made empty); false when one
+// of its runway blocks does not close.
+bool readAirport(const WordTable& table, size_t row, Airport& airport) {
   readText(table, row + kName, "Name", airport.name);
   readText(table, row + kState, "State", airport.state);
   readText(table, row + kCity, "City", airport.city);
@@ -157,9 +156,9 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
     const std::optional<size_t> end = readRunway(table, runwayRow, runway);
     // Two "End" rows close a runway, a third closes the airport too.
     if (!end || !isKey(table, *end, "End") || !isKey(table, *end + 1, "End")) {
-      return std::nullopt;
+      return false;
     }
-    if (isKey(table, *end + 2, "End")) return airport;
+    if (isKey(table, *end + 2, "End")) return true;
     runwayRow = *end + 2;
   }
 }
@@ -167,23 +166,15 @@ std::optional<Airport> readAirport(const WordTable& table, size_t row) {
 }  // namespace
 
 std::vector<Airport> readAirbusAirports(const WordTable& table) {
-  // Every "Airport" row starts a block of its own, whatever came before, so
-  // the rows can be searched and their blocks read a range at a time.
-  constexpr size_t kRowsPerPiece = size_t{1} << 13;
-  std::vector<Airport> airports;
-  core::collectInOrder<Airport>(
-      table.rows(), kRowsPerPiece,
-      [&table](size_t begin, size_t end, std::vector<Airport>& found) {
-        for (size_t row = begin; row < end; ++row) {
-          if (!isKey(table, row, "Airport")) continue;
-          if (std::optional<Airport> airport = readAirport(table, row)) {
-            found.push_back(std::move(*airport));
-          }
-        }
-        core::releaseRows(table, begin, end);
+  // Every "Airport" row starts a block of its own, whatever came before.
+  core::Found<Airport, core::NoFinding> found;
+  core::readBlocks(
+      table, [&table](size_t row) { return isKey(table, row, "Airport"); },
+      [&table](size_t row, Airport& airport, std::vector<core::NoFinding>&) {
+        return readAirport(table, row, airport);
       },
-      airports);
-  return airports;
+      found);
+  return std::move(found.records);
 }
 
 }  // namespace converter

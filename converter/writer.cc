@@ -1,14 +1,14 @@
 // Writes airports in the AIRPORT2 form.
 #include "converter/writer.h"
 
+#include "apb/runway_lines.h"
 #include "core/numbers.h"
-#include "core/runway_lines.h"
 
 namespace converter {
 namespace {
 
+using apb::LineSink;
 using core::Airport;
-using core::LineSink;
 using core::Obstacle;
 using core::roundToInt;
 using core::Runway;
@@ -41,12 +41,12 @@ void writeObstacleLine(LineSink& out, const Runway& runway,
 
 void writeRunway(LineSink& out, const Runway& runway) {
   out.text("RWYU 0").endLine();
-  core::writeRunwayItems(out, runway);
+  apb::writeRunwayItems(out, runway);
   out.text(" 0").endLine();
   for (const Obstacle& obstacle : runway.obstacles) {
     writeObstacleLine(out, runway, obstacle);
   }
-  core::writeCommentLines(out, runway);
+  apb::writeCommentLines(out, runway);
 }
 
 }  // namespace

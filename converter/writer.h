@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "core/line_sink.h"
+#include "apb/line_sink.h"
 #include "core/records.h"
 
 namespace converter {
@@ -14,8 +14,7 @@ namespace converter {
 // relative to the end of the take-off run) and the six "H" lines.
 // The lines of a run of airports are the same wherever the run begins, so a
 // file may be written a slice at a time.
-void writeAirport2(core::LineSink& out,
-                   std::span<const core::Airport> airports);
+void writeAirport2(apb::LineSink& out, std::span<const core::Airport> airports);
 
 }  // namespace converter
 

@@ -8,8 +8,8 @@
 #include <new>
 #include <system_error>
 
-#include "core/parallel.h"
 #include "core/platform.h"
+#include "core/workers.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || \
     (defined(_M_IX86_FP) && _M_IX86_FP >= 2)

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace fuzz {
 namespace {
@@ -113,10 +113,10 @@ void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
 }
 
 std::string writeBoth(
-    const std::function<void(core::LineSink&, std::span<const core::Airport>)>&
+    const std::function<void(apb::LineSink&, std::span<const core::Airport>)>&
         write,
     const std::vector<core::Airport>& airports) {
-  core::LineSink memory;
+  apb::LineSink memory;
   write(memory, airports);
   check(memory.finish(), "memory sink reports a failure");
   // Most inputs hold no airport; a file sink costs a large buffer per input.
@@ -129,13 +129,13 @@ std::string writeBoth(
   {
     // The file gets its lines in slices of one to three airports, written
     // on every core and joined in order.
-    core::LineSink sink(file);
-    core::writeInOrder(sink, airports.size(), 1 + airports.size() % 3,
-                       [&](core::LineSink& part, size_t begin, size_t end) {
-                         write(part,
-                               std::span<const core::Airport>(airports).subspan(
-                                   begin, end - begin));
-                       });
+    apb::LineSink sink(file);
+    apb::writeInOrder(sink, airports.size(), 1 + airports.size() % 3,
+                      [&](apb::LineSink& part, size_t begin, size_t end) {
+                        write(part,
+                              std::span<const core::Airport>(airports).subspan(
+                                  begin, end - begin));
+                      });
     check(sink.finish(), "file sink reports a failure");
   }
   check(std::fclose(file) == 0, "fclose");

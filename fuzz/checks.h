@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/line_sink.h"
+#include "apb/line_sink.h"
 #include "core/lines.h"
 #include "core/records.h"
 
@@ -41,7 +41,7 @@ void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
 // airports at a time on every core; checks that both give the same bytes,
 // and returns them.
 std::string writeBoth(
-    const std::function<void(core::LineSink&, std::span<const core::Airport>)>&
+    const std::function<void(apb::LineSink&, std::span<const core::Airport>)>&
         write,
     const std::vector<core::Airport>& airports);
 

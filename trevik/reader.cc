@@ -3,12 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <numeric>
 #include <string_view>
 
 #include "core/numbers.h"
-#include "core/parallel.h"
-#include "core/platform.h"
+#include "core/row_blocks.h"
 
 namespace trevik {
 namespace {
@@ -125,40 +123,18 @@ void readAirport(const WordTable& table, size_t header, Airport& airport) {
 
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
-  // Every line is a possible header, also those an airport just used, so
-  // the lines can be taken a piece at a time: first the headers of every
-  // piece are counted, then each airport is read into its own place.
-  constexpr size_t kRowsPerPiece = size_t{1} << 13;
+  // Every line is a possible header, also those an airport just used.
+  core::Found<Airport, core::NoFinding> found{std::move(airports), {}};
   for (const WordTable& table : tables) {
-    const size_t pieces = table.rows() / kRowsPerPiece + 1;
-    const auto firstRow = [&](size_t k) { return table.rows() * k / pieces; };
-    std::vector<size_t> firstAirport(pieces + 1, 0);  // of each piece
-    core::forEachPiece(pieces, [&](size_t k) {
-      size_t headers = 0;
-      for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
-        if (isHeader(table, row)) ++headers;
-      }
-      firstAirport[k + 1] = headers;
-    });
-    std::partial_sum(firstAirport.begin(), firstAirport.end(),
-                     firstAirport.begin());
-    const size_t before = airports.size();
-    const size_t found = firstAirport[pieces];
-    // Hundreds of thousands of records: let the system fill them a huge
-    // page per fault. (Grown by doubling: many files are read one by one.)
-    if (before + found > airports.capacity()) {
-      airports.reserve(std::max(before + found, 2 * airports.capacity()));
-    }
-    core::adviseLargeBuffer(airports.data() + before, found * sizeof(Airport));
-    airports.resize(before + found);
-    core::forEachPiece(pieces, [&](size_t k) {
-      size_t next = before + firstAirport[k];
-      for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
-        if (isHeader(table, row)) readAirport(table, row, airports[next++]);
-      }
-      core::releaseRows(table, firstRow(k), firstRow(k + 1));
-    });
+    core::readBlocks(
+        table, [&table](size_t row) { return isHeader(table, row); },
+        [&table](size_t row, Airport& airport, std::vector<core::NoFinding>&) {
+          readAirport(table, row, airport);
+          return true;
+        },
+        found);
   }
+  airports = std::move(found.records);
 }
 
 }  // namespace trevik

@@ -1,14 +1,14 @@
 // Writes airports in the AIRPORT1 form.
 #include "trevik/writer.h"
 
+#include "apb/runway_lines.h"
 #include "core/numbers.h"
-#include "core/runway_lines.h"
 
 namespace trevik {
 namespace {
 
+using apb::LineSink;
 using core::Airport;
-using core::LineSink;
 using core::Obstacle;
 using core::roundToInt;
 using core::Runway;
@@ -33,12 +33,12 @@ void writeObstacleLine(LineSink& out, const Obstacle& obstacle) {
 
 void writeRunway(LineSink& out, const Runway& runway) {
   out.text("RWYS").endLine();
-  core::writeRunwayItems(out, runway);
+  apb::writeRunwayItems(out, runway);
   out.endLine();
   for (const Obstacle& obstacle : runway.obstacles) {
     writeObstacleLine(out, obstacle);
   }
-  core::writeCommentLines(out, runway);
+  apb::writeCommentLines(out, runway);
 }
 
 }  // namespace

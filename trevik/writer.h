@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "core/line_sink.h"
+#include "apb/line_sink.h"
 #include "core/records.h"
 
 namespace trevik {
@@ -14,8 +14,7 @@ namespace trevik {
 // and the six "H" lines.
 // The lines of a run of airports are the same wherever the run begins, so a
 // file may be written a slice at a time.
-void writeAirport1(core::LineSink& out,
-                   std::span<const core::Airport> airports);
+void writeAirport1(apb::LineSink& out, std::span<const core::Airport> airports);
 
 }  // namespace trevik
 

@@ -41,7 +41,7 @@ Airport exampleAirport() {
 }
 
 std::string written(const std::vector<Airport>& airports) {
-  core::LineSink sink;
+  apb::LineSink sink;
   writeAirport2(sink, airports);
   return sink.collected();
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "apb/line_sink.h"
 #include "converter/reader.h"
 #include "converter/writer.h"
-#include "core/line_sink.h"
 #include "core/lines.h"
 #include "tests/e2e/process_support.h"
 #include "tests/e2e/programs_support.h"
@@ -27,7 +27,7 @@ constexpr std::string_view kOldApb = "old output\r\n";
 // in this process by the same reader and writer; empty when the reader
 // finds no airport.
 std::string convertInProcess(const Program& program, std::string_view bytes) {
-  core::LineSink out;
+  apb::LineSink out;
   if (program.name == "converter") {
     const core::LineList lines =
         core::linesFromBytes(bytes, core::LoadVariant::kConverter);

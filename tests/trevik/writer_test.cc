@@ -18,7 +18,7 @@ Runway exampleRunway() { return tests::anfExampleRunway(); }
 Airport exampleAirport() { return tests::anfExampleAirport(); }
 
 std::string written(const std::vector<Airport>& airports) {
-  core::LineSink sink;
+  apb::LineSink sink;
   writeAirport1(sink, airports);
   return sink.collected();
 }

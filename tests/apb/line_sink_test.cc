@@ -1,4 +1,4 @@
-#include "core/line_sink.h"
+#include "apb/line_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace core {
+namespace apb {
 namespace {
 
 TEST(LineSink, EndsEveryLineWithCrLf) {
@@ -126,4 +126,4 @@ TEST(LineSink, EndsCleanlyWithoutFinish) {
 }
 
 }  // namespace
-}  // namespace core
+}  // namespace apb

@@ -1,9 +1,14 @@
 // Runway lines that the AIRPORT1 and AIRPORT2 forms write alike.
-#include "core/runway_lines.h"
+#include "apb/runway_lines.h"
 
 #include "core/numbers.h"
 
-namespace core {
+namespace apb {
+
+using core::kMaxNumberText;
+using core::roundToInt;
+using core::Runway;
+using core::writeDecimal;
 
 void writeRunwayItems(LineSink& out, const Runway& runway) {
   out.text("'").text(runway.ident).text("' 0 ");
@@ -29,4 +34,4 @@ void writeCommentLines(LineSink& out, const Runway& runway) {
   out.text("H DATE: ").text(runway.lastUpdate).endLine();
 }
 
-}  // namespace core
+}  // namespace apb

@@ -1,11 +1,11 @@
 // The one way output lines are written: buffered, each line ended by CR LF.
-#include "core/line_sink.h"
+#include "apb/line_sink.h"
 
 #include <algorithm>
 #include <memory>
 #include <string_view>
 
-namespace core {
+namespace apb {
 
 LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
 
@@ -70,4 +70,4 @@ const std::string& LineSink::collected() const {
   return collected_;
 }
 
-}  // namespace core
+}  // namespace apb

@@ -1,6 +1,6 @@
 // The one way output lines are written: buffered, each line ended by CR LF.
-#ifndef CORE_LINE_SINK_H_
-#define CORE_LINE_SINK_H_
+#ifndef APB_LINE_SINK_H_
+#define APB_LINE_SINK_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 #include "core/numbers.h"
 
-namespace core {
+namespace apb {
 
 // Collects output lines in memory, or writes them through to an open file in
 // large blocks. Every line ends with CR LF on every platform. A failed write
@@ -46,8 +46,8 @@ class LineSink {
   }
   // roundToInt results and other signed whole numbers.
   LineSink& integer(int64_t value) {
-    if (room() < kMaxNumberText) makeRoom(kMaxNumberText);
-    end_ = writeInteger(end_, value);
+    if (room() < core::kMaxNumberText) makeRoom(core::kMaxNumberText);
+    end_ = core::writeInteger(end_, value);
     return *this;
   }
   // Counts.
@@ -57,8 +57,8 @@ class LineSink {
   }
   // The default floating-point form of writeDecimal.
   LineSink& decimal(double value) {
-    if (room() < kMaxNumberText) makeRoom(kMaxNumberText);
-    end_ = writeDecimal(end_, value);
+    if (room() < core::kMaxNumberText) makeRoom(core::kMaxNumberText);
+    end_ = core::writeDecimal(end_, value);
     return *this;
   }
   // Direct writing: returns where at least bytes free bytes begin; write
@@ -126,6 +126,6 @@ class LineSink {
   bool failed_ = false;
 };
 
-}  // namespace core
+}  // namespace apb
 
-#endif  // CORE_LINE_SINK_H_
+#endif  // APB_LINE_SINK_H_
