@@ -17,6 +17,7 @@
 #include "core/lines.h"
 #include "core/numbers.h"
 #include "core/records.h"
+#include "tests/support/records.h"
 #include "trevik/reader.h"
 #include "trevik/writer.h"
 
@@ -272,14 +273,7 @@ BENCHMARK(BM_WriterObstacleLineDirect);
 // times and the obstacle count.
 void BM_WriterRunwayLine(benchmark::State& state) {
   apb::LineSink sink(nullFile());
-  core::Runway runway;
-  runway.ident = "09L";
-  runway.tora = 2500.4;
-  runway.toda = 2700.5;
-  runway.asda = 2500;
-  runway.lda = 2300;
-  runway.slope = 0.25;
-  runway.obstacles.resize(2);
+  const core::Runway runway = tests::anfExampleRunway();
   for (auto _ : state) {
     apb::writeRunwayItems(sink, runway);
     sink.endLine();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/print_records.h"
+#include "tests/support/records.h"
 
 namespace converter {
 namespace {
@@ -87,20 +88,9 @@ std::vector<Airport> read(const Rows& rows) {
 }
 
 Runway expectedRunway(int obstacles) {
-  Runway runway;
+  Runway runway = tests::airbusExampleRunway();
   runway.ident = "09L-A";
-  runway.toComments = "  WET RWY";
-  runway.ldComments = " ";
-  runway.strength = "50";
   runway.lastUpdate = "20200116";
-  runway.width = 45;
-  runway.magneticHeading = 93;
-  runway.thresholdElevation = 100;
-  runway.tora = 3000;
-  runway.toda = 3200;
-  runway.asda = 3000;
-  runway.lda = 2800;
-  runway.slope = 0.5;
   for (int k = 0; k < obstacles; ++k) {
     runway.obstacles.push_back(Obstacle{3500.0 + k, 140, -20.5});
   }
@@ -108,16 +98,7 @@ Runway expectedRunway(int obstacles) {
 }
 
 Airport expectedAirport(std::pmr::vector<Runway> runways) {
-  Airport airport;
-  airport.icao = "ABCD";
-  airport.iata = "XYZ";
-  airport.name = "ALPHA";
-  airport.city = "BETA";
-  airport.state = "GAMMA";
-  airport.lastUpdate = "20200115";
-  airport.elevation = 123.5;
-  airport.runways = std::move(runways);
-  return airport;
+  return tests::airbusExampleAirport(std::move(runways));
 }
 
 TEST(ReadAirbusAirports, ReadsTheSmallestCompleteFile) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/records.h"
+
 namespace converter {
 namespace {
 
@@ -14,30 +16,9 @@ using core::Runway;
 
 // The example airport: one runway with two obstacles.
 Airport exampleAirport() {
-  Runway runway;
-  runway.ident = "09L";
-  runway.tora = 3000;
-  runway.toda = 3200;
-  runway.asda = 3000;
-  runway.lda = 2800;
-  runway.slope = 0.5;
-  runway.thresholdElevation = 100;
-  runway.width = 45;
-  runway.magneticHeading = 93;
-  runway.strength = "50";
-  runway.toComments = "  WET RWY";
-  runway.ldComments = " ";
-  runway.lastUpdate = "20200115";
+  Runway runway = tests::airbusExampleRunway();
   runway.obstacles = {Obstacle{3500, 140, 50}, Obstacle{2800, 90.25, -20.5}};
-  Airport airport;
-  airport.icao = "ABCD";
-  airport.name = "ALPHA";
-  airport.city = "BETA";
-  airport.state = "GAMMA";
-  airport.elevation = 123.5;
-  airport.iata = "XYZ";
-  airport.runways.push_back(std::move(runway));
-  return airport;
+  return tests::airbusExampleAirport({runway});
 }
 
 std::string written(const std::vector<Airport>& airports) {

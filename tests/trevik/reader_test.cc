@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/anf_example.h"
 #include "tests/support/print_records.h"
+#include "tests/support/records.h"
 
 namespace trevik {
 namespace {

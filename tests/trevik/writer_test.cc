@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/anf_example.h"
+#include "tests/support/records.h"
 
 namespace trevik {
 namespace {
