@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -253,6 +254,38 @@ TEST(WriteDecimal, UsesSixDigitsAndThreeDigitExponents) {
   };
   for (const DecimalCase& c : cases) {
     EXPECT_EQ(decimalText(c.value), c.want) << c.want;
+  }
+}
+
+// The output stream's default form of value, its exponent widened to three
+// digits.
+std::string streamText(double value) {
+  std::ostringstream stream;
+  stream << value;
+  std::string text = stream.str();
+  if (const size_t e = text.find('e'); e != std::string::npos) {
+    const size_t digits = text.size() - (e + 2);  // after "e" and its sign
+    if (digits < 3) text.insert(e + 2, 3 - digits, '0');
+  }
+  return text;
+}
+
+// Values on both sides of where writeDecimal's own paths meet (whole numbers
+// below 10^6, decimals of six digits from 10^-4 on, the shortest digits,
+// the general way), their neighbouring doubles and their negatives, write
+// as the stream writes them. None lies halfway between six-digit decimals.
+TEST(WriteDecimal, WritesTheStreamsDefaultForm) {
+  const double bases[] = {1,      1.5,       0.3,      2.675,    7448.5,
+                          123456, 999999.4,  999999.6, 9.999994, 1.0 / 3,
+                          0.1234, 1.2345678, 60.25,    4.2e-7};
+  for (const double base : bases) {
+    for (int k = -8; k <= 8; ++k) {
+      const double x = base * std::pow(10.0, k);
+      for (const double value :
+           {x, std::nextafter(x, 0.0), std::nextafter(x, kInf), -x}) {
+        EXPECT_EQ(decimalText(value), streamText(value)) << streamText(value);
+      }
+    }
   }
 }
 
