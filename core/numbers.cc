@@ -1,4 +1,4 @@
-// Number rules of both programs: words to numbers, numbers to text.
+// Words to numbers: atof, atofWord and atoi, the readers' only conversions.
 #include "core/numbers.h"
 
 #include <algorithm>
@@ -107,71 +107,103 @@ atofSlow(std::string_view text) {
   return negative ? -value : value;
 }
 
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowers[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+using detail::kExactPowers;
 
-}  // namespace
-
-double atof(std::string_view text) {
-  // Fast path (Clinger): when the digits form an integer m below 2^53 and the
-  // decimal exponent e is within +-22, m and 10^|e| are exact doubles and one
-  // IEEE multiplication or division rounds m * 10^e correctly, exactly as
-  // strtod does. Everything else (blanks, many digits, large exponents, no
-  // digits) goes the general way.
 #if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  bool negative = false;
+// The steps of atof's fast path (Clinger): when the digits form an integer m
+// below 2^53 and the decimal exponent e is within +-22, m and 10^|e| are
+// exact doubles and one IEEE multiplication or division rounds m * 10^e
+// correctly, exactly as strtod does. Everything else (blanks, many digits,
+// large exponents, no digits) goes the general way. This needs doubles to
+// be evaluated without extra precision.
+
+// Skips an optional "+" or "-" at p; negative tells which it was.
+inline const char* readSign(const char* p, const char* end, bool& negative) {
+  negative = false;
   if (p != end && (*p == '-' || *p == '+')) {
     negative = *p == '-';
     ++p;
   }
-  uint64_t mantissa = 0;
-  const char* const intStart = p;
+  return p;
+}
+
+// Appends the decimal digits at p to mantissa; returns the end of the
+// digits. Past nineteen digits mantissa wraps, so callers count them.
+inline const char* readDigits(const char* p, const char* end,
+                              uint64_t& mantissa) {
   for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - '0') < 10;
        ++p) {
     mantissa = mantissa * 10 + d;
   }
+  return p;
+}
+
+// Adds the exponent after "e" or "E" (p is just after the letter: an
+// optional sign and digits, none reading as 0) to exponent. False when its
+// magnitude reaches 100000, far beyond anything the fast path can take.
+inline bool readExponent(const char* p, const char* end, int& exponent) {
+  bool negative = false;
+  p = readSign(p, end, negative);
+  int value = 0;
+  for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - '0') < 10;
+       ++p) {
+    if (value < 100000) value = value * 10 + static_cast<int>(d);
+  }
+  exponent += negative ? -value : value;
+  return value < 100000;
+}
+
+// mantissa * 10^exponent in one correctly rounded operation, when both
+// operands are exact doubles; false otherwise.
+inline bool exactScale(uint64_t mantissa, int exponent, double& value) {
+  if (mantissa > (uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
+    return false;
+  }
+  value = static_cast<double>(mantissa);
+  value = exponent >= 0 ? value * kExactPowers[exponent]
+                        : value / kExactPowers[-exponent];
+  return true;
+}
+
+// atof of text when the fast path can read it; false when text needs the
+// general way.
+inline bool atofFast(std::string_view text, double& value) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  p = readSign(p, end, negative);
+  uint64_t mantissa = 0;
+  const char* const intStart = p;
+  p = readDigits(p, end, mantissa);
   size_t digits = static_cast<size_t>(p - intStart);
   int exponent = 0;
   if (p != end && *p == '.') {
     const char* const fracStart = ++p;
-    for (unsigned d;
-         p != end && (d = static_cast<unsigned char>(*p) - '0') < 10; ++p) {
-      mantissa = mantissa * 10 + d;
-    }
+    p = readDigits(p, end, mantissa);
     digits += static_cast<size_t>(p - fracStart);
     exponent = -static_cast<int>(p - fracStart);
   }
   // Up to nineteen digits, leading zeros included, always fit 64 bits.
-  if (digits != 0 && digits <= 19) {
-    bool exact = true;
-    if (p != end && (*p == 'e' || *p == 'E')) {
-      const char* q = p + 1;
-      bool negativeExponent = false;
-      if (q != end && (*q == '+' || *q == '-')) {
-        negativeExponent = *q == '-';
-        ++q;
-      }
-      int value = 0;
-      for (unsigned d;
-           q != end && (d = static_cast<unsigned char>(*q) - '0') < 10; ++q) {
-        if (value < 100000) value = value * 10 + static_cast<int>(d);
-      }
-      if (value >= 100000) exact = false;
-      exponent += negativeExponent ? -value : value;
-    }
-    if (mantissa == 0) return negative ? -0.0 : 0.0;
-    if (exact && mantissa <= (uint64_t{1} << 53) && exponent >= -22 &&
-        exponent <= 22) {
-      double value = static_cast<double>(mantissa);
-      value = exponent >= 0 ? value * kExactPowers[exponent]
-                            : value / kExactPowers[-exponent];
-      return negative ? -value : value;
-    }
+  if (digits == 0 || digits > 19) return false;
+  bool exact = true;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    exact = readExponent(p + 1, end, exponent);
   }
+  if (mantissa == 0) {
+    value = negative ? -0.0 : 0.0;  // whatever the exponent
+    return true;
+  }
+  if (!exact || !exactScale(mantissa, exponent, value)) return false;
+  if (negative) value = -value;
+  return true;
+}
+#endif
+
+}  // namespace
+
+double atof(std::string_view text) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  if (double value = 0; atofFast(text, value)) return value;
 #endif
   return atofSlow(text);
 }
@@ -274,140 +306,6 @@ int32_t atoi(std::string_view text) {
     return std::numeric_limits<int32_t>::min();
   }
   return static_cast<int32_t>(value);
-}
-
-namespace {
-
-// The default form from to_chars with precision 6, the general way: to_chars
-// gives the printf "%g" digits without depending on the locale; only the
-// exponent width differs from the form we promise.
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((noinline))
-#endif
-char* writeDecimalSlow(char* out, double value) {
-  const auto result = std::to_chars(out, out + kMaxNumberText, value,
-                                    std::chars_format::general, 6);
-  char* end = result.ptr;
-  char* e = static_cast<char*>(std::memchr(out, 'e', end - out));
-  if (e == nullptr) return end;
-  char* digits = e + 2;  // after "e" and its sign
-  const size_t have = static_cast<size_t>(end - digits);
-  if (have >= 3) return end;
-  const size_t pad = 3 - have;
-  std::memmove(digits + pad, digits, have);
-  std::memset(digits, '0', pad);
-  return end + pad;
-}
-
-}  // namespace
-
-char* writeDecimal(char* out, double value) {
-  if (std::isnan(value)) {
-    std::memcpy(out, "nan", 3);
-    return out + 3;
-  }
-  if (std::isinf(value)) return writeDecimalSlow(out, value);
-  // Whole numbers below 10^6 (widths, headings, most slopes): the digits
-  // themselves; zero keeps its sign.
-  if (std::fabs(value) < 1e6) {
-    const auto whole = static_cast<int64_t>(value);
-    if (static_cast<double>(whole) == value) {
-      if (whole == 0) {
-        if (std::signbit(value)) *out++ = '-';
-        *out = '0';
-        return out + 1;
-      }
-      return std::to_chars(out, out + kMaxNumberText, whole).ptr;
-    }
-  }
-  // A decimal of at most six significant digits, n / 10^d with the fewest
-  // fraction digits d, that reads back as value (n / 10^d, both exact
-  // doubles, rounds correctly in one division): rounding value to six
-  // digits gives exactly that decimal (value lies within half a unit in the
-  // last place of it, far closer than half a step of six digits). Most
-  // slopes are such decimals.
-  if (const double a = std::fabs(value); a >= 1e-4 && a < 1e6) {
-    for (int d = 1; d <= 10; ++d) {
-      const double x = a * kExactPowers[d];
-      if (x >= 999999.5) break;  // seven digits or more
-      const auto scaled = static_cast<double>(static_cast<int64_t>(x + 0.5));
-      if (scaled / kExactPowers[d] != a) continue;
-      auto n = static_cast<uint32_t>(scaled);
-      // The digits of n, with d of them after the point.
-      char digits[12];
-      int count = 0;
-      for (; n != 0; n /= 10) digits[count++] = static_cast<char>('0' + n % 10);
-      if (count - 1 - d < -4) break;  // exponent form: the general way
-      if (value < 0) *out++ = '-';
-      if (count <= d) {
-        *out++ = '0';
-        *out++ = '.';
-        for (int i = count; i < d; ++i) *out++ = '0';
-      } else {
-        for (int i = count - 1; i >= d; --i) *out++ = digits[i];
-        *out++ = '.';
-      }
-      for (int i = std::min(count, d) - 1; i >= 0; --i) *out++ = digits[i];
-      return out;
-    }
-  }
-  // When the shortest text that reads back as value has at most six
-  // significant digits, rounding value to six digits gives those digits
-  // (value lies within half a unit in the last place of them, far closer
-  // than half a step of six digits), so only the layout is left to do. Not
-  // for subnormal numbers, whose last place is far too coarse for that.
-  if (std::fabs(value) < std::numeric_limits<double>::min()) {
-    return writeDecimalSlow(out, value);
-  }
-  char shortest[kMaxNumberText];
-  const auto result = std::to_chars(shortest, shortest + sizeof shortest, value,
-                                    std::chars_format::scientific);
-  const char* p = shortest;
-  const char* const end = result.ptr;
-  const bool negative = *p == '-';
-  if (negative) ++p;
-  char digits[24];
-  int count = 0;
-  for (; p != end && *p != 'e'; ++p) {
-    if (*p != '.') {
-      if (count == 6) return writeDecimalSlow(out, value);
-      digits[count++] = *p;
-    }
-  }
-  int exponent = 0;
-  std::from_chars(p + 1 + (p[1] == '+'), end, exponent);  // "e+05", "e-05"
-  if (negative) *out++ = '-';
-  if (exponent < -4 || exponent >= 6) {
-    *out++ = digits[0];
-    if (count > 1) {
-      *out++ = '.';
-      for (int i = 1; i < count; ++i) *out++ = digits[i];
-    }
-    *out++ = 'e';
-    *out++ = exponent < 0 ? '-' : '+';
-    const int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 100) {
-      *out++ = '0';
-      *out++ = static_cast<char>('0' + magnitude / 10);
-      *out++ = static_cast<char>('0' + magnitude % 10);
-      return out;
-    }
-    return std::to_chars(out, out + 8, magnitude).ptr;
-  }
-  if (exponent < 0) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int i = -1; i > exponent; --i) *out++ = '0';
-    for (int i = 0; i < count; ++i) *out++ = digits[i];
-    return out;
-  }
-  // exponent + 1 digits before the point, padded with zeros.
-  for (int i = 0; i <= exponent; ++i) *out++ = i < count ? digits[i] : '0';
-  if (count > exponent + 1) {
-    *out++ = '.';
-    for (int i = exponent + 1; i < count; ++i) *out++ = digits[i];
-  }
-  return out;
 }
 
 }  // namespace core

@@ -51,6 +51,11 @@ constexpr size_t kMaxNumberText = 32;
 char* writeDecimal(char* out, double value);
 
 namespace detail {
+// Powers of ten that a double holds exactly.
+inline constexpr double kExactPowers[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 inline constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536"
     "37383940414243444546474849505152535455565758596061626364656667686970717273"

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <string_view>
 
 namespace core {
 namespace {
@@ -49,6 +53,100 @@ TEST(Atof, ReadsLongDigitStringsExactly) {
   // 0.1 written with 800 digits still rounds to the double nearest 0.1.
   EXPECT_EQ(atof("0.1" + std::string(800, '0') + "1"), 0.1);
   EXPECT_EQ(atof(std::string(400, '9')), kInf);
+}
+
+// The bits of a double, so that a failing row shows them and -0 differs
+// from 0.
+uint64_t bitsOf(double value) { return std::bit_cast<uint64_t>(value); }
+
+// A word as the readers see it: inside a buffer whose bytes after the word,
+// which atofWord may read, are pad.
+class PaddedWord {
+ public:
+  PaddedWord(std::string_view word, char pad)
+      : buffer_(std::string(word) + std::string(32, pad)),
+        word_(buffer_.data(), word.size()) {}
+  std::string_view word() const { return word_; }
+
+ private:
+  std::string buffer_;
+  std::string_view word_;
+};
+
+double atofWordIn(std::string_view word, char pad) {
+  const PaddedWord padded(word, pad);
+  return atofWord(padded.word());
+}
+
+// Words at the edges of atofWord's own reading: sixteen bytes or more, eight
+// integer or fraction digits or more, digits and point in eight bytes or
+// more, and what it leaves to atof (exponents, a mantissa of 2^53 and one
+// beyond).
+TEST(AtofWord, ReadsWordsAsAtofDoes) {
+  const AtofCase cases[] = {
+      {"0.3", 0.3},
+      {"-1.09", -1.09},
+      {"+7448.50", 7448.5},
+      {"-.5", -0.5},
+      {"5.", 5},
+      {"0.00001", 0.00001},
+      {"1234.567", 1234.567},
+      {"1234.5678", 1234.5678},
+      {"12345678", 12345678},
+      {"123456789", 123456789},
+      {"0.12345678", 0.12345678},
+      {"0.123456789", 0.123456789},
+      {"12345678.12345678", 12345678.12345678},
+      {"1234567.12345678", 1234567.12345678},
+      {"90071992.54740992", 90071992.54740992},
+      {"90071992.54740993", 90071992.54740993},
+      {"99999999.99999999", 99999999.99999999},
+      {"2.5e3", 2500},
+      {"-4E-2", -0.04},
+      {"12.5m", 12.5},
+      {"1,5", 1},
+      {"N/A", 0},
+      {"-", 0},
+      {".", 0},
+  };
+  for (const AtofCase& c : cases) {
+    EXPECT_EQ(bitsOf(atofWordIn(c.word, '9')), bitsOf(c.want)) << c.word;
+  }
+  EXPECT_EQ(bitsOf(atofWordIn("-0", '1')), bitsOf(-0.0));
+  EXPECT_EQ(bitsOf(atofWordIn("-0.000", '1')), bitsOf(-0.0));
+}
+
+// Every prefix of these words, whatever digits follow it in the buffer,
+// reads exactly as the C library reads the prefix alone.
+TEST(AtofFastPaths, ReadOnlyTheWord) {
+  // Digit strings past 2^64 (the last two) wrap a 64-bit mantissa to 5.
+  const std::string_view words[] = {"-12345678.12345678",
+                                    "+0.000012345",
+                                    "7448.50e+2",
+                                    "2400.5",
+                                    "60",
+                                    "123456789012345.5",
+                                    "9007199254740993",
+                                    "1.5E-308",
+                                    "4e23",
+                                    "1.5e-22",
+                                    ".125",
+                                    "-0.0",
+                                    "12345678901234567890",
+                                    "18446744073709551621",
+                                    "1844674407370955162.1"};
+  for (std::string_view word : words) {
+    for (size_t k = 0; k <= word.size(); ++k) {
+      const std::string prefix(word.substr(0, k));
+      const double want = std::strtod(prefix.c_str(), nullptr);
+      for (char pad = '0'; pad <= '9'; ++pad) {
+        const PaddedWord padded(prefix, pad);
+        EXPECT_EQ(bitsOf(atof(padded.word())), bitsOf(want)) << prefix << pad;
+        EXPECT_EQ(bitsOf(atofWord(padded.word())), bitsOf(want))
+            << prefix << pad;
+      }
+    }
+  }
 }
 
 struct AtoiCase {
@@ -156,6 +254,38 @@ TEST(WriteDecimal, UsesSixDigitsAndThreeDigitExponents) {
   };
   for (const DecimalCase& c : cases) {
     EXPECT_EQ(decimalText(c.value), c.want) << c.want;
+  }
+}
+
+// The output stream's default form of value, its exponent widened to three
+// digits.
+std::string streamText(double value) {
+  std::ostringstream stream;
+  stream << value;
+  std::string text = stream.str();
+  if (const size_t e = text.find('e'); e != std::string::npos) {
+    const size_t digits = text.size() - (e + 2);  // after "e" and its sign
+    if (digits < 3) text.insert(e + 2, 3 - digits, '0');
+  }
+  return text;
+}
+
+// Values on both sides of where writeDecimal's own paths meet (whole numbers
+// below 10^6, decimals of six digits from 10^-4 on, the shortest digits,
+// the general way), their neighbouring doubles and their negatives, write
+// as the stream writes them. None lies halfway between six-digit decimals.
+TEST(WriteDecimal, WritesTheStreamsDefaultForm) {
+  const double bases[] = {1,      1.5,       0.3,      2.675,    7448.5,
+                          123456, 999999.4,  999999.6, 9.999994, 1.0 / 3,
+                          0.1234, 1.2345678, 60.25,    4.2e-7};
+  for (const double base : bases) {
+    for (int k = -8; k <= 8; ++k) {
+      const double x = base * std::pow(10.0, k);
+      for (const double value :
+           {x, std::nextafter(x, 0.0), std::nextafter(x, kInf), -x}) {
+        EXPECT_EQ(decimalText(value), streamText(value)) << streamText(value);
+      }
+    }
   }
 }
 
