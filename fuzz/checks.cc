@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "apb/ordered_writing.h"
 #include "core/workers.h"
 
 namespace fuzz {
