@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "core/platform.h"
 
 namespace core {
@@ -28,40 +30,6 @@ namespace detail {
 // that inline check leaves.
 bool wordIsAfterFirstByte(const WordTable& table, size_t row, size_t col,
                           std::string_view text);
-
-// The bytes of one loaded file, held once: a heap block, or the file mapped
-// into memory where the system allows. Besides the file's bytes it holds one
-// byte for a closing line feed and kPadding readable bytes after that, so
-// that the splitter may read whole blocks of bytes past the last line.
-class FileBytes {
- public:
-  static constexpr size_t kPadding = 64;
-
-  FileBytes() = default;
-  FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
-  FileBytes& operator=(FileBytes&& other) noexcept;
-  ~FileBytes() { release(); }
-
-  // A heap block for size bytes, the closing byte and the padding, which is
-  // zeroed.
-  static FileBytes allocate(size_t size);
-
-  char* data() const { return data_; }
-  // Makes data()[offset] writable (a mapped file is mapped read-only).
-  void makeWritable(size_t offset);
-  // How many bytes from the start are mapped from the file and never
-  // written: their memory can be given back and read again from the file.
-  size_t fromFile() const { return fromFile_; }
-
- private:
-  friend struct FileBytesAccess;
-  void release();
-
-  char* data_ = nullptr;
-  size_t mapped_ = 0;    // length of the mapping, or 0 for a heap block
-  size_t page_ = 0;      // page size of a mapping
-  size_t fromFile_ = 0;  // see fromFile()
-};
 
 }  // namespace detail
 
@@ -132,6 +100,15 @@ class WordTable {
   static constexpr uint8_t kManyWords = 255;
   // Rows per block that share one 64-bit base offset.
   static constexpr unsigned kBlockShift = 16;
+  // The largest offset of a first word from the base of its block that
+  // start_ holds; a table with a larger one keeps 64-bit offsets (wide_).
+  // Builds with CORE_SMALL_OFFSETS lower it to 16 bits, so that small test
+  // inputs take the 64-bit path too.
+#ifdef CORE_SMALL_OFFSETS
+  static constexpr uint64_t kMaxStart = std::numeric_limits<uint16_t>::max();
+#else
+  static constexpr uint64_t kMaxStart = std::numeric_limits<uint32_t>::max();
+#endif
 
   WordTable() = default;
 

@@ -67,12 +67,12 @@ void adviseLargeBuffer(void* data, size_t bytes) {
   // of a buffer of hundreds of MB by a factor of 512.
   constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
   if (bytes < kHugePage) return;
-  const uintptr_t begin =
-      (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t end =
-      (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+  // The whole huge pages inside the buffer, as offsets from its start.
+  const uintptr_t address = reinterpret_cast<uintptr_t>(data);
+  const size_t begin = (kHugePage - address % kHugePage) % kHugePage;
+  const size_t end = bytes - (address + bytes) % kHugePage;
   if (end > begin) {
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    madvise(static_cast<char*>(data) + begin, end - begin, MADV_HUGEPAGE);
   }
 #else
   (void)data;

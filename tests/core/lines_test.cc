@@ -14,6 +14,8 @@
 namespace core {
 namespace {
 
+using namespace std::literals;
+
 using Lines = std::vector<std::string>;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -142,6 +144,9 @@ TEST(SplitWords, SplitsFilesOfManyMegabytesLineByLine) {
   std::string edge(kMegabyte - 1, 'e');  // the line feed is the last byte
   edge.back() = ' ';
   const std::string longWord(2 * kMegabyte + 5, 'L');
+  // A NUL cuts its line to "x"; the NUL that opens the next line leaves
+  // that line empty. Any NUL makes the whole file split byte by byte.
+  constexpr std::string_view kCutAtNul = "x\0y z\n\0"sv;
   struct Case {
     std::string bytes;
     LoadVariant variant;
@@ -154,7 +159,7 @@ TEST(SplitWords, SplitsFilesOfManyMegabytesLineByLine) {
       {"a b\n" + longWord + " c\n" + lines, LoadVariant::kTrevik},
       {lines + longWord, LoadVariant::kTrevik},
       {lines + "\x1a" + lines, LoadVariant::kTrevik},
-      {lines + std::string("x\0y z\n", 7) + lines, LoadVariant::kTrevik},
+      {lines + std::string(kCutAtNul) + lines, LoadVariant::kTrevik},
   };
   for (const Case& c : cases) {
     const Rows want = expectedWords(c.bytes, c.variant);
@@ -177,6 +182,66 @@ TEST(WordAt, IsEmptyOutsideTheTable) {
   EXPECT_EQ(wordAt(table, SIZE_MAX, SIZE_MAX), "");
   EXPECT_EQ(table.wordCount(99), 0u);
   EXPECT_EQ(splitWords(LineList()).rows(), 0u);
+}
+
+// Words "w0" to "w<count - 1>", separated by sep.
+std::string numberedWords(size_t count, std::string_view sep) {
+  std::string line;
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0) line += sep;
+    line += "w" + std::to_string(k);
+  }
+  return line;
+}
+
+TEST(WordTable, CountsRowsOf255WordsAndMoreAgain) {
+  // A row's count is stored in a byte that saturates at 255: from there on
+  // the words are counted again. Each way of splitting stores the count.
+  struct Layout {
+    const char* name;
+    LoadVariant variant;
+    std::string_view sep;
+    std::string after;  // bytes after the two rows under test
+  };
+  std::string filler;  // enough lines to be split in pieces
+  while (filler.size() < (size_t{3} << 20)) filler += "f g\n";
+  const Layout layouts[] = {
+      {"in one pass", LoadVariant::kTrevik, " ", ""},
+      {"with separators", LoadVariant::kConverter, "=", ""},
+      {"byte by byte", LoadVariant::kTrevik, " \t", "\0\n"s},
+      {"in pieces", LoadVariant::kTrevik, " ", filler},
+  };
+  constexpr size_t kCounts[] = {254, 255, 256, 300};
+  constexpr size_t kMax = 400;
+  for (const Layout& layout : layouts) {
+    for (size_t count : kCounts) {
+      const std::string words = numberedWords(count, layout.sep);
+      const LineList lines = linesFromBytes(
+          words + "\r\nnext row\n" + layout.after, layout.variant);
+      const WordTable table = splitWords(lines);
+      const std::string where =
+          std::string(layout.name) + ", " + std::to_string(count) + " words";
+      ASSERT_GE(table.rows(), 2u) << where;
+      EXPECT_EQ(table.wordCount(0), count) << where;
+      const std::string last = "w" + std::to_string(count - 1);
+      EXPECT_EQ(wordAt(table, 0, count - 1), last) << where;
+      EXPECT_TRUE(wordIs(table, 0, count - 1, last)) << where;
+      EXPECT_EQ(wordAt(table, 0, count), "") << where;
+      std::vector<std::string_view> got(kMax);
+      got.resize(rowWords(table, 0, got.data(), kMax));
+      std::string joined;
+      for (std::string_view word : got) {
+        if (!joined.empty()) joined += layout.sep;
+        joined += word;
+      }
+      EXPECT_EQ(joined, words) << where;
+      EXPECT_EQ(rowWords(table, 0, got.data(), 255),
+                std::min<size_t>(count, 255))
+          << where;
+      EXPECT_EQ(wordAt(table, 1, 1), "row") << where;  // the next row is whole
+      EXPECT_EQ(table.wordCount(1), 2u) << where;
+    }
+  }
 }
 
 class LoadFile : public testing::Test {
