@@ -20,7 +20,8 @@ void prepareProcess() {
   // the conversion, so writes to a broken pipe just fail.
   signal(SIGPIPE, SIG_IGN);
   // If a standard handle is closed, the next open() would reuse its number
-  // and console text would land in "APB". Park /dev/null there instead.
+  // and console text would land in the output file. Park /dev/null there
+  // instead.
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1) {
       const int nul = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
