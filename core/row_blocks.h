@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/lines.h"
+#include "core/platform.h"
 #include "core/workers.h"
 
 namespace core {
@@ -28,82 +29,70 @@ struct NoFinding {};
 
 namespace detail {
 
-// Rows per piece: enough to cost nothing per piece, few enough for the
-// cores to even out and for the rows read to be given back early.
-constexpr size_t kRowsPerPiece = size_t{1} << 13;
+// Rows per piece at least: enough to cost nothing per piece; and pieces at
+// most: enough for the cores to even out and for the rows read to be given
+// back early, few enough that each piece's records are one large block the
+// system takes back once they are moved on.
+constexpr size_t kMinRowsPerPiece = size_t{1} << 13;
+constexpr size_t kMaxPieces = 64;
 
-// One piece of rows: where its blocks start, and what reading them noticed.
-template <typename Finding>
-struct Piece {
-  std::vector<uint32_t> starts;  // from the piece's first row
-  std::vector<Finding> findings;
-};
-
-// Moves the records that were read (kept[k] != 0) to the front of
-// records[from, end), in order, and drops the others.
-template <typename Record>
-void keepRead(std::vector<Record>& records, size_t from,
-              const std::vector<uint8_t>& kept) {
-  size_t to = from;
-  for (size_t k = 0; k < kept.size(); ++k) {
-    if (!kept[k]) continue;
-    if (to != from + k) records[to] = std::move(records[from + k]);
-    ++to;
-  }
-  records.erase(records.begin() + static_cast<std::ptrdiff_t>(to),
-                records.end());
+// Moves the records and findings of from onto the end of into, and frees
+// from's room.
+template <typename Record, typename Finding>
+void moveOnto(Found<Record, Finding>& from, Found<Record, Finding>& into) {
+  std::move(from.records.begin(), from.records.end(),
+            std::back_inserter(into.records));
+  std::move(from.findings.begin(), from.findings.end(),
+            std::back_inserter(into.findings));
+  from = Found<Record, Finding>();
 }
 
 }  // namespace detail
 
-// Reads the blocks of table into into, in input order, on every core:
-// first the rows where isStart(row) holds are found, then
-// read(row, record, findings) reads the block that starts at each into a
-// record of its own (made by Record()) and returns false when the block is
-// to be left out; what it notices goes to findings. into ends as one call
-// per start row, from the first to the last, would leave it. A block may
-// run past the rows of its piece, so every block must start at a row that
-// isStart picks whatever came before; isStart and read must only read the
-// table. Once a piece is read its rows are given back (releaseRows): a
-// block that reaches into them reads them again from the file.
+// Reads the blocks of table onto the end of into, in input order, on every
+// core: read(row, record, findings) reads the block that starts at each row
+// where isStart(row) holds into a record of its own (made by Record()) and
+// returns false when the block is to be left out; what it notices goes to
+// findings. into ends as one call per start row, from the first to the
+// last, would leave it. A block may run past the rows of its piece, so
+// every block must start at a row that isStart picks whatever came before;
+// isStart and read must only read the table. Once a piece is read its rows
+// are given back (releaseRows): a block that reaches into them reads them
+// again from the file.
 template <typename Record, typename Finding, typename IsStart, typename Read>
 void readBlocks(const WordTable& table, const IsStart& isStart,
                 const Read& read, Found<Record, Finding>& into) {
   const size_t rows = table.rows();
-  const size_t pieces = rows / detail::kRowsPerPiece + 1;
+  const size_t pieces = std::clamp<size_t>(rows / detail::kMinRowsPerPiece, 1,
+                                           detail::kMaxPieces);
   const auto firstRow = [&](size_t k) { return rows * k / pieces; };
-  std::vector<detail::Piece<Finding>> piece(pieces);
+  // Each block is read where it stays until the pieces are joined, right
+  // after its start row is found, while its rows are in the cache.
+  std::vector<Found<Record, Finding>> found(pieces);
   forEachPiece(pieces, [&](size_t k) {
+    Found<Record, Finding>& piece = found[k];
     for (size_t row = firstRow(k); row < firstRow(k + 1); ++row) {
-      if (isStart(row)) {
-        piece[k].starts.push_back(static_cast<uint32_t>(row - firstRow(k)));
+      if (!isStart(row)) continue;
+      if (!read(row, piece.records.emplace_back(), piece.findings)) {
+        piece.records.pop_back();
       }
-    }
-  });
-  // Each piece reads into records of its own, from first[k] on.
-  std::vector<size_t> first(pieces + 1, into.records.size());
-  for (size_t k = 0; k < pieces; ++k) {
-    first[k + 1] = first[k] + piece[k].starts.size();
-  }
-  const size_t before = into.records.size();
-  into.records.resize(first[pieces]);
-  // A byte per record, so that the pieces never write the same byte.
-  std::vector<uint8_t> kept(first[pieces] - before);
-  forEachPiece(pieces, [&](size_t k) {
-    for (size_t i = 0; i < piece[k].starts.size(); ++i) {
-      const size_t at = first[k] + i;
-      kept[at - before] = read(firstRow(k) + piece[k].starts[i],
-                               into.records[at], piece[k].findings);
     }
     releaseRows(table, firstRow(k), firstRow(k + 1));
   });
-  if (std::find(kept.begin(), kept.end(), 0) != kept.end()) {
-    detail::keepRead(into.records, before, kept);
+  size_t total = into.records.size();
+  for (const Found<Record, Finding>& piece : found) {
+    total += piece.records.size();
   }
-  for (detail::Piece<Finding>& p : piece) {
-    std::move(p.findings.begin(), p.findings.end(),
-              std::back_inserter(into.findings));
+  // Many files may be read one after the other: grow by doubling.
+  if (total > into.records.capacity()) {
+    into.records.reserve(std::max(total, 2 * into.records.capacity()));
   }
+  // Hundreds of thousands of records: let the system fill them a huge page
+  // per fault.
+  const size_t before = into.records.size();
+  adviseLargeBuffer(into.records.data() + before,
+                    (total - before) * sizeof(Record));
+  for (Found<Record, Finding>& piece : found) detail::moveOnto(piece, into);
 }
 
 }  // namespace core
