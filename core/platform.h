@@ -31,7 +31,9 @@ bool stdinIsInteractive();
 void waitForKey();
 
 // Hints that a large buffer will be touched in full; a no-op where the system
-// has no such hint.
+// has no such hint. Only the first kLargeBufferBudget bytes advised in a run
+// get the hint (see adviseLargeBuffer).
+inline constexpr size_t kLargeBufferBudget = size_t{256} << 20;
 void adviseLargeBuffer(void* data, size_t bytes);
 
 // An allocator for arrays that may run to hundreds of MB. From 1 MB up, a
