@@ -173,7 +173,7 @@ std::vector<Airport> readAirbusAirports(const WordTable& table) {
       [&table](size_t row, Airport& airport, std::vector<core::NoFinding>&) {
         return readAirport(table, row, airport);
       },
-      found);
+      found, core::Placing::kJoinPieces);
   return std::move(found.records);
 }
 

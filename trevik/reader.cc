@@ -132,7 +132,7 @@ void readAnfAirports(const std::vector<WordTable>& tables,
           readAirport(table, row, airport);
           return true;
         },
-        found);
+        found, core::Placing::kInPlace);
   }
   airports = std::move(found.records);
 }

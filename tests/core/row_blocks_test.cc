@@ -48,8 +48,9 @@ std::string rowsOf(size_t count) {
 }
 
 TEST(ReadBlocks, GivesTheResultOfOnePassInRowOrder) {
-  // One piece, a few, and many, each appended after what was there.
-  for (const size_t rows : {0, 1, 8, 8191, 8193, 40000, 100003}) {
+  // One piece, a few, many and the most, each appended after what was
+  // there.
+  for (const size_t rows : {0, 1, 8, 8191, 8193, 40000, 100003, 600001}) {
     const LineList lines = linesFromBytes(rowsOf(rows), LoadVariant::kTrevik);
     const WordTable table = splitWords(lines);
     const auto isStart = [&](size_t row) {
@@ -67,10 +68,14 @@ TEST(ReadBlocks, GivesTheResultOfOnePassInRowOrder) {
         want.records.push_back(block);
       }
     }
-    Blocks got{{{99, "before"}}, {98}};
-    readBlocks(table, isStart, read, got);
-    EXPECT_TRUE(got.records == want.records) << rows << " rows";
-    EXPECT_EQ(got.findings, want.findings) << rows << " rows";
+    for (const Placing placing : {Placing::kJoinPieces, Placing::kInPlace}) {
+      Blocks got{{{99, "before"}}, {98}};
+      readBlocks(table, isStart, read, got, placing);
+      EXPECT_TRUE(got.records == want.records)
+          << rows << " rows, placing " << static_cast<int>(placing);
+      EXPECT_EQ(got.findings, want.findings)
+          << rows << " rows, placing " << static_cast<int>(placing);
+    }
   }
 }
 
