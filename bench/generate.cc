@@ -1,8 +1,10 @@
 // Writes a generated Airbus or ANF airport file (see generator.h).
 //
-//   generate airbus|anf SIZE OUTPUT [SEED]
+//   generate [--clean] airbus|anf SIZE OUTPUT [SEED]
 //
 // SIZE is a byte count, optionally with a suffix k, M or G (powers of 1024).
+// --clean leaves out the broken airports, so that neither program reports
+// anything on the file.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,12 +37,18 @@ bool parseSize(const char* text, uint64_t& size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool clean = argc >= 2 && std::strcmp(argv[1], "--clean") == 0;
+  if (clean) {
+    --argc;
+    ++argv;
+  }
   uint64_t size = 0;
   const bool airbus = argc >= 2 && std::strcmp(argv[1], "airbus") == 0;
   const bool anf = argc >= 2 && std::strcmp(argv[1], "anf") == 0;
   if ((argc != 4 && argc != 5) || !(airbus || anf) ||
       !parseSize(argv[2], size)) {
-    std::fputs("usage: generate airbus|anf SIZE OUTPUT [SEED]\n", stderr);
+    std::fputs("usage: generate [--clean] airbus|anf SIZE OUTPUT [SEED]\n",
+               stderr);
     return 2;
   }
   const uint64_t seed = argc == 5 ? std::strtoull(argv[4], nullptr, 10) : 1;
@@ -50,7 +58,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool written = bench::generateFile(
-      airbus ? bench::Format::kAirbus : bench::Format::kAnf, size, seed, file);
+      airbus ? bench::Format::kAirbus : bench::Format::kAnf, size, seed, file,
+      clean ? bench::Faults::kNone : bench::Faults::kSome);
   if (std::fclose(file) != 0 || !written) {
     std::fprintf(stderr, "%s: write failed\n", argv[3]);
     return 1;

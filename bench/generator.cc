@@ -213,8 +213,6 @@ void airbusObstacle(Random& random, Output& out, int64_t index, int64_t tora) {
   out.put("End;").end();
 }
 
-// A runway block; `broken` misspells its "QFU" marker so that the block, and
-// with it the airport, cannot complete.
 // The "Latitude" and "Longitude" rows, which no reader examines.
 void coordinates(Random& random, Output& out) {
   key(out, "Latitude").fixed(random.between(-900000, 900000), 4).put(';').end();
@@ -224,6 +222,8 @@ void coordinates(Random& random, Output& out) {
       .end();
 }
 
+// A runway block; `broken` misspells its "QFU" marker so that the block, and
+// with it the airport, cannot complete; `misspelt` its "TORA" key.
 void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   const int64_t heading = random.between(1, 36);
   const char* side = random.pick(kSides);
@@ -299,8 +299,10 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   out.put("End;").end();
 }
 
-void airbusAirport(Random& random, Output& out) {
-  const bool misspelt = random.percent(2);
+// The faults are drawn in clean files too, so that both kinds take the same
+// random sequence.
+void airbusAirport(Random& random, Output& out, Faults faults) {
+  const bool misspelt = random.percent(2) && faults == Faults::kSome;
   key(out, "Airport");
   letters(random, out, 4);
   out.put(';').end();
@@ -343,7 +345,8 @@ void airbusAirport(Random& random, Output& out) {
   const int64_t broken =
       random.percent(2) ? random.between(0, runways - 1) : -1;
   for (int64_t r = 0; r < runways; ++r) {
-    airbusRunway(random, out, r == broken, misspelt && r == 0);
+    airbusRunway(random, out, faults == Faults::kSome && r == broken,
+                 misspelt && r == 0);
   }
   out.put("End;").end();
   if (random.percent(50)) out.end();
@@ -414,7 +417,8 @@ void anfAirport(Random& random, Output& out) {
 
 namespace {
 
-void generateInto(Format format, uint64_t size, uint64_t seed, Output& out) {
+void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
+                  Output& out) {
   Random random(seed);
   if (format == Format::kAirbus) {
     out.put("FileType=AirportData;").end();
@@ -423,7 +427,7 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Output& out) {
   }
   while (out.written() < size) {
     if (format == Format::kAirbus) {
-      airbusAirport(random, out);
+      airbusAirport(random, out, faults);
     } else {
       anfAirport(random, out);
     }
@@ -432,17 +436,18 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Output& out) {
 
 }  // namespace
 
-bool generateFile(Format format, uint64_t size, uint64_t seed,
-                  std::FILE* file) {
+bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file,
+                  Faults faults) {
   Output out(file);
-  generateInto(format, size, seed, out);
+  generateInto(format, size, seed, faults, out);
   out.flush();
   return !out.failed();
 }
 
-std::string generateText(Format format, uint64_t size, uint64_t seed) {
+std::string generateText(Format format, uint64_t size, uint64_t seed,
+                         Faults faults) {
   Output out(nullptr);
-  generateInto(format, size, seed, out);
+  generateInto(format, size, seed, faults, out);
   return std::move(out.collected());
 }
 
