@@ -2,6 +2,7 @@
 #include "apb/line_sink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string_view>
 
@@ -30,7 +31,7 @@ void LineSink::grow(size_t capacity) {
 
 void LineSink::writeBuffer() {
   const size_t size = used();
-  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) failed_ = true;
+  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) fail();
   end_ = begin();
 }
 
@@ -38,7 +39,7 @@ void LineSink::writeThrough(std::string_view bytes) {
   // What is held goes first.
   writeBuffer();
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    failed_ = true;
+    fail();
   }
 }
 
@@ -60,9 +61,14 @@ void LineSink::append(std::string_view bytes) {
 bool LineSink::finish() {
   if (file_ != nullptr) {
     writeBuffer();
-    if (std::fflush(file_) != 0) failed_ = true;
+    if (std::fflush(file_) != 0) fail();
   }
   return !failed_;
+}
+
+void LineSink::fail() {
+  if (!failed_) error_ = errno != 0 ? errno : EIO;
+  failed_ = true;
 }
 
 const std::string& LineSink::collected() const {

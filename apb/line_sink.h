@@ -82,6 +82,8 @@ class LineSink {
 
   // Writes what is still buffered; true when every write succeeded.
   bool finish();
+  // The system's error (errno) of the first write that failed, else 0.
+  int error() const { return error_; }
 
   // What a memory sink holds, valid until the next write or clear().
   std::string_view view() const { return {begin(), used()}; }
@@ -124,6 +126,9 @@ class LineSink {
   char* limit_ = nullptr;
   mutable std::string collected_;  // what collected() returned last
   bool failed_ = false;
+  int error_ = 0;
+  // Notes a failed write of the file and the system's reason.
+  void fail();
 };
 
 }  // namespace apb

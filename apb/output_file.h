@@ -5,6 +5,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <system_error>
 
 #include "apb/line_sink.h"
 #include "core/records.h"
@@ -21,15 +22,18 @@ enum class Outcome {
   kWriteFailed  // a write or the close failed: "APB" is incomplete
 };
 
-// Creates or empties "APB", lets write fill it and closes it.
-Outcome writeOutputFile(const std::function<void(LineSink&)>& write);
+// Creates or empties "APB", lets write fill it and closes it. Unless the
+// outcome is kWritten, reason holds the system's error.
+Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
+                        std::error_code& reason);
 
 // writeOutputFile for a program's airports: "APB" gets the lines that
 // write(sink, airports) gives, written a slice of airports at a time on
 // every core and joined in airport order.
 Outcome writeAirportsFile(
     std::span<const core::Airport> airports,
-    void (*write)(LineSink& sink, std::span<const core::Airport> airports));
+    void (*write)(LineSink& sink, std::span<const core::Airport> airports),
+    std::error_code& reason);
 
 }  // namespace apb
 

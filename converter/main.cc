@@ -1,21 +1,54 @@
 // converter: one Airbus airport file in, the AIRPORT2 file "APB" out.
 //
 // Every console text and exit code of the program is here, in the order a
-// run meets them.
+// run meets them. Standard output keeps its historical texts; what was left
+// out, and why a run failed, goes to standard error.
 #include <filesystem>
 #include <new>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "apb/output_file.h"
 #include "converter/reader.h"
 #include "converter/writer.h"
 #include "core/console.h"
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/platform.h"
 #include "core/record_memory.h"
 
 namespace {
+
+constexpr std::string_view kProgram = "converter";
+constexpr std::string_view kVersion = "converter " PROGRAM_VERSION "\n";
+constexpr std::string_view kUsage = "usage: converter AIRBUS_FILE";
+
+constexpr std::string_view kHelp =
+    "usage: converter AIRBUS_FILE\n"
+    "\n"
+    "Reads one Airbus airport file and writes its airports, in the AIRPORT2\n"
+    "form, to the file \"APB\" in the current directory, replacing it. An\n"
+    "input without any complete airport leaves \"APB\" as it was. Only the\n"
+    "first argument is read.\n"
+    "\n"
+    "Standard output shows the banner and how the run ended. Standard error\n"
+    "shows, one line each, what was left out or read as 0 and where\n"
+    "(converter:FILE:LINE: MESSAGE), then a summary of what was read.\n"
+    "\n"
+    "Options, as the first argument only:\n"
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n"
+    "  --          take the next argument as the file, whatever its name\n"
+    "\n"
+    "Exit status:\n"
+    "  0  \"APB\" was written (also when airports were left out)\n"
+    "  1  the file cannot be read, holds no airport, or \"APB\" cannot be\n"
+    "     written\n"
+    "  2  no file was given\n"
+    "\n"
+    "The README describes the formats and every message.\n";
 
 constexpr std::string_view kBanner =
     "\n"
@@ -24,47 +57,81 @@ constexpr std::string_view kBanner =
     "-------------------------------------------------\n"
     "\n";
 
-// The end of every run that gets this far: the key wait happens only on an
-// interactive console, so scripts and CI never hang.
-int done() {
+// The end of every run that reads its input: the key wait happens only on
+// an interactive console, so scripts and CI never hang.
+int done(int code) {
   core::say("\n Done.\n");
   core::flushConsole();
-  core::waitForKey();
-  return 0;
+  if (core::stdinIsInteractive()) {
+    core::sayError("Press any key to close.");
+    core::waitForKey();
+  }
+  return code;
 }
 
-int convert(const std::vector<std::filesystem::path>& arguments) {
+std::string failure(std::string_view what, const std::string& path,
+                    const std::error_code& reason) {
+  return std::string(kProgram) + ": " + std::string(what) + " \"" + path +
+         "\": " + reason.message();
+}
+
+int convert(std::vector<std::filesystem::path> arguments) {
+  switch (core::takeOptions(arguments)) {
+    case core::Request::kHelp:
+      core::say(kHelp);
+      return 0;
+    case core::Request::kVersion:
+      core::say(kVersion);
+      return 0;
+    case core::Request::kConvert:
+      break;
+  }
   core::say(kBanner);
   core::flushConsole();
   if (arguments.empty()) {
     core::say("\nNo arguments. Quitting.\n");
-    return 0;
+    core::sayError(kUsage);
+    core::sayError("Try 'converter --help'.");
+    return 2;
   }
   // Only the first argument is an input; the rest are ignored. The loader
   // says "File is not open" itself when it cannot open the file.
+  const std::string path = core::pathText(arguments[0]);
   core::LineList lines;
-  if (core::loadLines(arguments[0], lines, core::LoadVariant::kConverter)) {
+  std::error_code reason;
+  if (core::loadLines(arguments[0], lines, core::LoadVariant::kConverter,
+                      reason)) {
     core::say("\nFile reading failed. Quitting.\n");
-    return 0;
+    core::sayError(failure("cannot open", path, reason));
+    return 1;
   }
   const core::WordTable table = core::splitWords(lines);
+  core::Findings findings;
   const std::vector<core::Airport> airports =
-      converter::readAirbusAirports(table);
+      converter::readAirbusAirports(table, findings);
+  core::addFileMarks(lines, converter::kFileMark, findings);
+  core::sayFindings(kProgram, path, findings, converter::kindName);
+  core::sayError(core::readSummary(kProgram, airports,
+                                   findings.total(converter::kLeftOut)));
   if (airports.empty()) {
     core::say("\n Not a valid file.\n");
-    return done();
+    return done(1);
   }
-  switch (apb::writeAirportsFile(airports, converter::writeAirport2)) {
+  switch (apb::writeAirportsFile(airports, converter::writeAirport2, reason)) {
     case apb::Outcome::kNotOpened:
       core::say("\nFile is not open.\n");
+      core::sayError(
+          failure("cannot create", std::string(apb::kOutputFile), reason));
       return 1;
     case apb::Outcome::kWriteFailed:
       core::say("\nFile writing failed.\n");
+      core::sayError(
+          failure("cannot write", std::string(apb::kOutputFile), reason));
       return 1;
     case apb::Outcome::kWritten:
       break;
   }
-  return done();
+  return done(0);
 }
 
 template <typename Char>

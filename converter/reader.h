@@ -3,17 +3,37 @@
 #ifndef CONVERTER_READER_H_
 #define CONVERTER_READER_H_
 
+#include <string_view>
 #include <vector>
 
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/records.h"
 
 namespace converter {
 
+// The kinds of findings of an Airbus file, in the order a row's are shown.
+enum FindingKind : unsigned {
+  kLeftOut,   // an airport block that does not close, at its "Airport" row
+  kKey,       // a key row of a written airport that holds another key
+  kNumber,    // a number key row whose value is no number, read as 0
+  kFileMark,  // text after Ctrl-Z, a NUL byte (from the loader)
+};
+
+// How "N more KIND not shown" names a kind.
+std::string_view kindName(unsigned kind);
+
 // Every airport block of the table that closes with three "End" rows, in file
 // order. A block that does not close is dropped and the scan goes on at the
 // row after its "Airport" row. Missing rows and words read as nothing (an
-// empty text or 0); never reads outside the table, never reports.
+// empty text or 0); never reads outside the table. What is left out or read
+// as 0 goes to findings: one kLeftOut per dropped block, naming the first
+// marker row that failed; for the airports kept, each key row that holds
+// another key (the optional "LateralDistance" excepted) and each number
+// key row whose value is not a number.
+std::vector<core::Airport> readAirbusAirports(const core::WordTable& table,
+                                              core::Findings& findings);
+// The same, for callers that want only the airports.
 std::vector<core::Airport> readAirbusAirports(const core::WordTable& table);
 
 }  // namespace converter

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "core/platform.h"
+
 namespace core {
 
 void say(std::string_view text) {
@@ -10,5 +12,20 @@ void say(std::string_view text) {
 }
 
 void flushConsole() { std::fflush(stdout); }
+
+void sayError(std::string_view line) noexcept {
+  flushConsole();
+  writeError(line);
+  writeError("\n");
+}
+
+Request takeOptions(std::vector<std::filesystem::path>& arguments) {
+  if (arguments.empty()) return Request::kConvert;
+  const std::filesystem::path& first = arguments.front();
+  if (first == "--help" || first == "-h") return Request::kHelp;
+  if (first == "--version") return Request::kVersion;
+  if (first == "--") arguments.erase(arguments.begin());
+  return Request::kConvert;
+}
 
 }  // namespace core

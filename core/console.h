@@ -12,6 +12,11 @@ namespace core {
 // stop the run.
 void say(std::string_view text);
 
+// Writes one line (line and a line feed) to standard error, after passing
+// on what was said to standard output, so that the two keep their order
+// where they meet. Never fails the run.
+void sayError(std::string_view line) noexcept;
+
 // Passes what was said on to the console now (before a long step or a key
 // wait).
 void flushConsole();
@@ -24,6 +29,12 @@ std::vector<std::filesystem::path> commandLinePaths(int argc, Char** argv) {
   for (int i = 1; i < argc; ++i) paths.emplace_back(argv[i]);
   return paths;
 }
+
+// What a command line asks for. Only its first argument can be an option:
+// "--help" or "-h", "--version", or "--", which ends option reading and is
+// taken off the paths (so a file named "--help" can still be read).
+enum class Request { kConvert, kHelp, kVersion };
+Request takeOptions(std::vector<std::filesystem::path>& arguments);
 
 }  // namespace core
 

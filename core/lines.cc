@@ -3,6 +3,7 @@
 #include "core/lines.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -29,6 +30,7 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
                             std::min(size, begin + kPieceBytes) - begin);
   };
   std::vector<ByteScan> scans(size / kPieceBytes + 1);
+  bool tailHasText = false;
   forEachPiece(scans.size(), [&](size_t k) { scans[k] = scanBytes(piece(k)); });
   const auto cut = std::find_if(scans.begin(), scans.end(),
                                 [](const ByteScan& s) { return s.hasCtrlZ; });
@@ -36,7 +38,13 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
     std::string_view part = piece(static_cast<size_t>(cut - scans.begin()));
     part = part.substr(0, part.find(kCtrlZ));
     *cut = scanBytes(part);
-    size = static_cast<size_t>(part.data() - bytes) + part.size();
+    const size_t mark = static_cast<size_t>(part.data() - bytes) + part.size();
+    // Padding after the mark (blanks, line ends, more Ctrl-Z) is usual;
+    // anything else is text that the file seems to hold but does not.
+    tailHasText =
+        std::string_view(bytes + mark + 1, size - mark - 1)
+            .find_first_not_of(" \t\r\n\x1a") != std::string_view::npos;
+    size = mark;
     scans.erase(cut + 1, scans.end());
   }
   data.makeWritable(size);
@@ -54,6 +62,12 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
   lines.size_ = size;
   lines.lineCount_ = lineFeeds + (size > 0 && bytes[size - 1] != '\n' ? 1 : 0);
   lines.variant_ = variant;
+  if (tailHasText) lines.textAfterEndRow_ = lineFeeds;
+  if (lines.hasNul_) {
+    const char* nul = static_cast<const char*>(std::memchr(bytes, '\0', size));
+    lines.firstNulRow_ = static_cast<size_t>(
+        std::count(static_cast<const char*>(bytes), nul, '\n'));
+  }
   return lines;
 }
 
@@ -78,6 +92,13 @@ std::vector<std::string_view> LineList::toViews() const {
 
 bool loadLines(const std::filesystem::path& path, LineList& lines,
                LoadVariant variant) {
+  std::error_code error;
+  return loadLines(path, lines, variant, error);
+}
+
+bool loadLines(const std::filesystem::path& path, LineList& lines,
+               LoadVariant variant, std::error_code& reason) {
+  reason.clear();
   FileBytes bytes;
   size_t size = 0;
   if (detail::mapFile(path, bytes, size)) {
@@ -94,13 +115,16 @@ bool loadLines(const std::filesystem::path& path, LineList& lines,
   const size_t sizeHint =
       regular && !error && fileSize < SIZE_MAX / 2 ? fileSize : 0;
 
+  errno = 0;
   std::FILE* file = openFile(path, "rb");
   // A directory opens on some systems but cannot be read: that, and any
   // other read error, counts as a file that cannot be opened.
   const bool ok =
       file != nullptr && detail::readAll(file, sizeHint, bytes, size);
+  const int cause = errno != 0 ? errno : EIO;
   if (file != nullptr) std::fclose(file);
   if (!ok) {
+    reason = std::error_code(cause, std::generic_category());
     std::fputs(message, stdout);
     return true;
   }

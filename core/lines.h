@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/file_bytes.h"
@@ -51,9 +52,17 @@ class LineList {
   // Every line as a view, in order (for tests and small files).
   std::vector<std::string_view> toViews() const;
 
+  static constexpr size_t kNone = SIZE_MAX;
+  // The row of the Ctrl-Z that ends the file when more than blanks, line
+  // ends and further Ctrl-Z follow it (text the file seems to hold but does
+  // not), else kNone; the row may be one past the last line.
+  size_t textAfterEndRow() const { return textAfterEndRow_; }
+  // The row of the first line cut at a NUL byte, else kNone.
+  size_t firstNulRow() const { return firstNulRow_; }
+
  private:
   friend bool loadLines(const std::filesystem::path& path, LineList& lines,
-                        LoadVariant variant);
+                        LoadVariant variant, std::error_code& reason);
   friend LineList linesFromBytes(std::string_view bytes, LoadVariant variant);
   friend WordTable splitWords(const LineList& lines);
 
@@ -74,6 +83,8 @@ class LineList {
   size_t lineCount_ = 0;
   LoadVariant variant_ = LoadVariant::kTrevik;
   bool hasNul_ = false;  // some line is cut at a NUL byte
+  size_t textAfterEndRow_ = kNone;
+  size_t firstNulRow_ = kNone;
   // The line feeds before each piece of kPieceBytes bytes of bytes_[0,
   // size_), counted a piece per thread; the splitter starts its pieces of
   // lines from them.
@@ -158,6 +169,10 @@ class WordTable {
 // to standard output; lines is then left empty. Byte 26 (Ctrl-Z) ends the file.
 bool loadLines(const std::filesystem::path& path, LineList& lines,
                LoadVariant variant);
+// The same, and reason tells why the file could not be opened or read (the
+// system's error); it is cleared on success.
+bool loadLines(const std::filesystem::path& path, LineList& lines,
+               LoadVariant variant, std::error_code& reason);
 
 // Loads from memory instead of a file, with the same line and variant rules.
 LineList linesFromBytes(std::string_view bytes, LoadVariant variant);

@@ -24,6 +24,26 @@ double atofWord(std::string_view text);
 // there is none. Values beyond the int32 range saturate at its ends.
 int32_t atoi(std::string_view text);
 
+// True when atof finds a number at the start of word (a word has no
+// blanks): an optional sign, then a digit, or a point and a digit. False
+// for an empty word, where atof's 0 stands for nothing.
+inline bool beginsWithNumber(std::string_view word) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-'))
+    word.remove_prefix(1);
+  const auto digit = [&word](size_t at) {
+    return at < word.size() && word[at] >= '0' && word[at] <= '9';
+  };
+  return digit(0) || (!word.empty() && word[0] == '.' && digit(1));
+}
+
+// True when atoi finds a number at the start of word: an optional sign,
+// then a digit.
+inline bool beginsWithInteger(std::string_view word) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-'))
+    word.remove_prefix(1);
+  return !word.empty() && word[0] >= '0' && word[0] <= '9';
+}
+
 // Rounds half away from zero on the exact fractional part. Not-a-number gives
 // 0; values beyond the int32 range, infinities included, saturate.
 inline int32_t roundToInt(double value) {

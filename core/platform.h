@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace core {
@@ -14,6 +16,15 @@ namespace core {
 // Opens a file by its path exactly as given (wide characters on Windows), in
 // binary mode: mode is "rb" or "wb". Returns nullptr when it cannot be opened.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
+
+// The path as a diagnostic shows it: its bytes as given on POSIX systems,
+// UTF-8 on Windows (a lone surrogate becomes U+FFFD). Never throws.
+std::string pathText(const std::filesystem::path& path) noexcept;
+
+// Writes text to standard error as it is (UTF-8): to a Windows console
+// through its wide-character interface, else as bytes. A failed write is
+// ignored: what standard error shows never changes a run's outcome.
+void writeError(std::string_view text) noexcept;
 
 // Makes the process safe to run with any standard handles: a closed standard
 // output or a broken pipe must not stop a conversion, and a file opened later

@@ -16,6 +16,18 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
+std::string pathText(const std::filesystem::path& path) noexcept {
+  try {
+    return path.native();
+  } catch (...) {  // out of memory for a copy of the path
+    return {};
+  }
+}
+
+void writeError(std::string_view text) noexcept {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
 void prepareProcess() {
   // The console only reports status: a reader that went away must not kill
   // the conversion, so writes to a broken pipe just fail.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <string>
 
 #include "core/platform.h"
 
@@ -14,6 +15,46 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
     wideMode[i] = static_cast<wchar_t>(mode[i]);
   }
   return _wfopen(path.c_str(), wideMode);
+}
+
+std::string pathText(const std::filesystem::path& path) noexcept {
+  try {
+    const std::wstring& wide = path.native();
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length,
+                                          nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) {
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), bytes,
+                          nullptr, nullptr);
+    }
+    return text;
+  } catch (...) {  // out of memory for the text
+    return {};
+  }
+}
+
+void writeError(std::string_view text) noexcept {
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (text.empty() || GetConsoleMode(handle, &mode) == 0) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return;
+  }
+  // A console shows UTF-16 whatever its code page: paths keep every letter.
+  const int length = static_cast<int>(text.size());
+  const int count =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  if (count <= 0) return;
+  try {
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), count);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                  &written, nullptr);
+  } catch (...) {  // out of memory: the line is lost, the run goes on
+  }
 }
 
 void prepareProcess() {}

@@ -10,22 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/platform.h"
 #include "core/workers.h"
 
 namespace core {
-
-// What reading blocks gives: the records, and what the reader noticed on
-// the way (each finding names its row), both in input order.
-template <typename Record, typename Finding>
-struct Found {
-  std::vector<Record> records;
-  std::vector<Finding> findings;
-};
-
-// The finding of a reader that notices nothing.
-struct NoFinding {};
 
 // Where readBlocks reads each record. Both give the same result; which is
 // faster depends on the input's shape.
@@ -73,37 +63,29 @@ void makeRoom(std::vector<Record>& records, size_t count) {
   adviseLargeBuffer(records.data() + records.size(), count * sizeof(Record));
 }
 
-template <typename Finding>
-void append(std::vector<Finding>& from, std::vector<Finding>& into) {
-  std::move(from.begin(), from.end(), std::back_inserter(into));
-  std::vector<Finding>().swap(from);
-}
-
-template <typename Record, typename Finding, typename IsStart, typename Read>
+template <typename Record, typename IsStart, typename Read>
 void joinPieces(const WordTable& table, const IsStart& isStart,
-                const Read& read, Found<Record, Finding>& into) {
+                const Read& read, std::vector<Record>& into,
+                Findings& findings) {
   const Pieces pieces = piecesOf(table);
-  std::vector<Found<Record, Finding>> found(pieces.count);
+  std::vector<std::vector<Record>> records(pieces.count);
+  std::vector<Findings> found(pieces.count);
   forEachPiece(pieces.count, [&](size_t k) {
-    Found<Record, Finding>& piece = found[k];
     for (size_t row = pieces.first(k); row < pieces.first(k + 1); ++row) {
       if (!isStart(row)) continue;
-      if (!read(row, piece.records.emplace_back(), piece.findings)) {
-        piece.records.pop_back();
+      if (!read(row, records[k].emplace_back(), found[k])) {
+        records[k].pop_back();
       }
     }
     releaseRows(table, pieces.first(k), pieces.first(k + 1));
   });
   size_t count = 0;
-  for (const Found<Record, Finding>& piece : found) {
-    count += piece.records.size();
-  }
-  makeRoom(into.records, count);
-  for (Found<Record, Finding>& piece : found) {
-    std::move(piece.records.begin(), piece.records.end(),
-              std::back_inserter(into.records));
-    std::vector<Record>().swap(piece.records);
-    append(piece.findings, into.findings);
+  for (const std::vector<Record>& piece : records) count += piece.size();
+  makeRoom(into, count);
+  for (size_t k = 0; k < pieces.count; ++k) {
+    std::move(records[k].begin(), records[k].end(), std::back_inserter(into));
+    std::vector<Record>().swap(records[k]);
+    findings.append(std::move(found[k]));
   }
 }
 
@@ -122,9 +104,10 @@ void keepRead(std::vector<Record>& records, size_t from,
                 records.end());
 }
 
-template <typename Record, typename Finding, typename IsStart, typename Read>
+template <typename Record, typename IsStart, typename Read>
 void readInPlace(const WordTable& table, const IsStart& isStart,
-                 const Read& read, Found<Record, Finding>& into) {
+                 const Read& read, std::vector<Record>& records,
+                 Findings& findings) {
   const Pieces pieces = piecesOf(table);
   // The start rows of each piece, from its first row.
   std::vector<std::vector<uint32_t>> starts(pieces.count);
@@ -136,50 +119,51 @@ void readInPlace(const WordTable& table, const IsStart& isStart,
     }
   });
   // Piece k reads into the records from first[k] on.
-  std::vector<size_t> first(pieces.count + 1, into.records.size());
+  std::vector<size_t> first(pieces.count + 1, records.size());
   for (size_t k = 0; k < pieces.count; ++k) {
     first[k + 1] = first[k] + starts[k].size();
   }
-  const size_t before = into.records.size();
-  makeRoom(into.records, first[pieces.count] - before);
-  into.records.resize(first[pieces.count]);
+  const size_t before = records.size();
+  makeRoom(records, first[pieces.count] - before);
+  records.resize(first[pieces.count]);
   // A byte per record, so that the pieces never write the same byte.
   std::vector<uint8_t> kept(first[pieces.count] - before);
-  std::vector<std::vector<Finding>> findings(pieces.count);
+  std::vector<Findings> found(pieces.count);
   forEachPiece(pieces.count, [&](size_t k) {
     for (size_t i = 0; i < starts[k].size(); ++i) {
       const size_t at = first[k] + i;
       kept[at - before] =
-          read(pieces.first(k) + starts[k][i], into.records[at], findings[k]);
+          read(pieces.first(k) + starts[k][i], records[at], found[k]);
     }
     releaseRows(table, pieces.first(k), pieces.first(k + 1));
   });
   if (std::find(kept.begin(), kept.end(), 0) != kept.end()) {
-    keepRead(into.records, before, kept);
+    keepRead(records, before, kept);
   }
-  for (std::vector<Finding>& piece : findings) append(piece, into.findings);
+  for (Findings& piece : found) findings.append(std::move(piece));
 }
 
 }  // namespace detail
 
-// Reads the blocks of table onto the end of into, in input order, on every
-// core: read(row, record, findings) reads the block that starts at each row
-// where isStart(row) holds into a record of its own (made by Record()) and
-// returns false when the block is to be left out; what it notices goes to
-// findings. into ends as one call per start row, from the first to the
-// last, would leave it, whatever the placing. A block may run past the rows
-// of its piece, so every block must start at a row that isStart picks
-// whatever came before; isStart and read must only read the table. Once a
-// piece is read its rows are given back (releaseRows): a block that reaches
-// into them reads them again from the file.
-template <typename Record, typename Finding, typename IsStart, typename Read>
+// Reads the blocks of table onto the end of records, in input order, on
+// every core: read(row, record, findings) reads the block that starts at
+// each row where isStart(row) holds into a record of its own (made by
+// Record()) and returns false when the block is to be left out; what it
+// notices goes to findings. records and findings end as one call per start
+// row, from the first to the last, would leave them, whatever the placing.
+// A block may run past the rows of its piece, so every block must start at
+// a row that isStart picks whatever came before; isStart and read must only
+// read the table. Once a piece is read its rows are given back
+// (releaseRows): a block that reaches into them reads them again from the
+// file.
+template <typename Record, typename IsStart, typename Read>
 void readBlocks(const WordTable& table, const IsStart& isStart,
-                const Read& read, Found<Record, Finding>& into,
-                Placing placing) {
+                const Read& read, std::vector<Record>& records,
+                Findings& findings, Placing placing) {
   if (placing == Placing::kJoinPieces) {
-    detail::joinPieces(table, isStart, read, into);
+    detail::joinPieces(table, isStart, read, records, findings);
   } else {
-    detail::readInPlace(table, isStart, read, into);
+    detail::readInPlace(table, isStart, read, records, findings);
   }
 }
 

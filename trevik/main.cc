@@ -1,14 +1,19 @@
 // trevik: one or more ANF airport files in, the AIRPORT1 file "APB" out.
 //
 // Every console text and exit code of the program is here, in the order a
-// run meets them.
+// run meets them. Standard output keeps its historical texts; what was left
+// out, and why a run failed, goes to standard error.
+#include <algorithm>
 #include <filesystem>
 #include <new>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "apb/output_file.h"
 #include "core/console.h"
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/platform.h"
 #include "core/record_memory.h"
@@ -17,6 +22,35 @@
 
 namespace {
 
+constexpr std::string_view kProgram = "trevik";
+constexpr std::string_view kVersion = "trevik " PROGRAM_VERSION "\n";
+constexpr std::string_view kUsage = "usage: trevik ANF_FILE...";
+
+constexpr std::string_view kHelp =
+    "usage: trevik ANF_FILE...\n"
+    "\n"
+    "Reads one or more ANF airport files, in the order given, and writes\n"
+    "all their airports, in the AIRPORT1 form, to the file \"APB\" in the\n"
+    "current directory, replacing it. Input without any airport leaves\n"
+    "\"APB\" as it was.\n"
+    "\n"
+    "Standard output shows the banner and how the run ended. Standard error\n"
+    "shows, one line each, what was passed over or read as 0 and where\n"
+    "(trevik:FILE:LINE: MESSAGE), then a summary of what was read.\n"
+    "\n"
+    "Options, as the first argument only:\n"
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n"
+    "  --          take the next arguments as files, whatever their names\n"
+    "\n"
+    "Exit status:\n"
+    "  0  \"APB\" was written (also when airports were passed over)\n"
+    "  1  a file cannot be read, no file holds an airport, or \"APB\" cannot\n"
+    "     be written\n"
+    "  2  no file was given\n"
+    "\n"
+    "The README describes the formats and every message.\n";
+
 constexpr std::string_view kBanner =
     "\n"
     "-------------------------------------------------\n"
@@ -24,30 +58,76 @@ constexpr std::string_view kBanner =
     "-------------------------------------------------\n"
     "\n";
 
-// The end of every run that gets this far: the key wait happens only on an
-// interactive console, so scripts and CI never hang.
-int done() {
+// The end of every run that reads its input: the key wait happens only on
+// an interactive console, so scripts and CI never hang.
+int done(int code) {
   core::say("\n Done.\n");
   core::flushConsole();
-  core::waitForKey();
-  return 0;
+  if (core::stdinIsInteractive()) {
+    core::sayError("Press any key to close.");
+    core::waitForKey();
+  }
+  return code;
 }
 
-int convert(const std::vector<std::filesystem::path>& arguments) {
+std::string failure(std::string_view what, const std::string& path,
+                    const std::error_code& reason) {
+  return std::string(kProgram) + ": " + std::string(what) + " \"" + path +
+         "\": " + reason.message();
+}
+
+// Says what each file left out, once per path however often it was given.
+void sayAllFindings(const std::vector<std::string>& paths,
+                    const std::vector<core::Findings>& findings) {
+  for (size_t k = 0; k < paths.size(); ++k) {
+    const auto first = paths.begin() + static_cast<std::ptrdiff_t>(k);
+    if (std::find(paths.begin(), first, paths[k]) != first) continue;
+    core::sayFindings(kProgram, paths[k], findings[k], trevik::kindName);
+  }
+}
+
+size_t passedOver(const std::vector<core::Findings>& findings) {
+  size_t count = 0;
+  for (const core::Findings& file : findings) {
+    count += file.total(trevik::kPassedOver);
+  }
+  return count;
+}
+
+int convert(std::vector<std::filesystem::path> arguments) {
+  switch (core::takeOptions(arguments)) {
+    case core::Request::kHelp:
+      core::say(kHelp);
+      return 0;
+    case core::Request::kVersion:
+      core::say(kVersion);
+      return 0;
+    case core::Request::kConvert:
+      break;
+  }
   core::say(kBanner);
   core::flushConsole();
   if (arguments.empty()) {
     core::say("\n No arguments. Quitting.\n");
-    return 0;
+    core::sayError(kUsage);
+    core::sayError("Try 'trevik --help'.");
+    return 2;
   }
   // Every file is loaded before any is split; the first that cannot be
   // opened ends the run, and later paths are never opened. The loader says
   // "File is not open" itself when it cannot open a file.
+  std::vector<std::string> paths;
+  for (const std::filesystem::path& argument : arguments) {
+    paths.push_back(core::pathText(argument));
+  }
   std::vector<core::LineList> lines(arguments.size());
   for (size_t k = 0; k < arguments.size(); ++k) {
-    if (core::loadLines(arguments[k], lines[k], core::LoadVariant::kTrevik)) {
+    std::error_code reason;
+    if (core::loadLines(arguments[k], lines[k], core::LoadVariant::kTrevik,
+                        reason)) {
       core::say("\n File reading failed. Quitting.\n");
-      return 0;
+      core::sayError(failure("cannot open", paths[k], reason));
+      return 1;
     }
   }
   std::vector<core::WordTable> tables;
@@ -56,22 +136,33 @@ int convert(const std::vector<std::filesystem::path>& arguments) {
     tables.push_back(core::splitWords(file));
   }
   std::vector<core::Airport> airports;
-  trevik::readAnfAirports(tables, airports);
+  std::vector<core::Findings> findings;
+  trevik::readAnfAirports(tables, airports, findings);
+  for (size_t k = 0; k < lines.size(); ++k) {
+    core::addFileMarks(lines[k], trevik::kFileMark, findings[k]);
+  }
+  sayAllFindings(paths, findings);
+  core::sayError(core::readSummary(kProgram, airports, passedOver(findings)));
   if (airports.empty()) {
     core::say("\n Not a valid ANF file.\n");
-    return done();
+    return done(1);
   }
-  switch (apb::writeAirportsFile(airports, trevik::writeAirport1)) {
+  std::error_code reason;
+  switch (apb::writeAirportsFile(airports, trevik::writeAirport1, reason)) {
     case apb::Outcome::kNotOpened:
       core::say("\nFile is not open.\n");
+      core::sayError(
+          failure("cannot create", std::string(apb::kOutputFile), reason));
       return 1;
     case apb::Outcome::kWriteFailed:
       core::say("\nFile writing failed.\n");
+      core::sayError(
+          failure("cannot write", std::string(apb::kOutputFile), reason));
       return 1;
     case apb::Outcome::kWritten:
       break;
   }
-  return done();
+  return done(0);
 }
 
 template <typename Char>

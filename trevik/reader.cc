@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/numbers.h"
@@ -12,6 +13,7 @@ namespace trevik {
 namespace {
 
 using core::Airport;
+using core::Findings;
 using core::Obstacle;
 using core::Runway;
 using core::wordAt;
@@ -19,10 +21,16 @@ using core::WordTable;
 
 constexpr size_t kHeaderWords = 3;
 constexpr size_t kRunwayWords = 7;
+constexpr size_t kObstacleWords = 2;
 constexpr size_t kLateralWords = 3;
 // ANF carries no width, remarks or dates.
 constexpr double kRunwayWidth = 45;
 constexpr std::string_view kNotCarried = " ";
+
+// A line that may start an airport: "ANF" and at least one more word.
+bool isAnfLine(const WordTable& table, size_t row) {
+  return core::wordIs(table, row, 0, "ANF") && table.wordCount(row) >= 2;
+}
 
 bool isHeader(const WordTable& table, size_t row) {
   return table.wordCount(row) >= kHeaderWords &&
@@ -30,9 +38,38 @@ bool isHeader(const WordTable& table, size_t row) {
          table.wordCount(row + 2) >= kRunwayWords;
 }
 
-// Words come from the loaded input, so atofWord may read past them.
-double realAt(const WordTable& table, size_t row, size_t col) {
-  return core::atofWord(wordAt(table, row, col));
+std::string lineText(size_t row) { return "line " + std::to_string(row + 1); }
+
+// Why an "ANF" line at row starts no airport.
+std::string passedOver(const WordTable& table, size_t row) {
+  if (table.wordCount(row) < kHeaderWords) {
+    return "\"ANF\" line of 2 words starts no airport (a header holds "
+           "\"ANF\", the ICAO code and the name)";
+  }
+  std::string text =
+      "airport " + core::shown(wordAt(table, row, 1)) + " passed over: ";
+  if (table.wordCount(row + 1) == 0) {
+    return text + lineText(row + 1) + " should hold its elevation but is " +
+           core::describeRow(table, row + 1);
+  }
+  text += lineText(row + 2) + " should be a runway line of 7 words but ";
+  if (row + 2 >= table.rows()) {
+    return text + "is " + core::describeRow(table, row + 2);
+  }
+  return text + "has " + std::to_string(table.wordCount(row + 2));
+}
+
+// The real value of a word; one that is not a number reads as 0, and is
+// noted.
+double realOf(std::string_view word, std::string_view what, size_t row,
+              Findings& findings) {
+  if (!core::beginsWithNumber(word)) {
+    findings.add(row, kNumber,
+                 std::string(what) + " " + core::quoted(word) +
+                     " is not a number, read as 0");
+  }
+  // Words come from the loaded input, so atofWord may read past them.
+  return core::atofWord(word);
 }
 
 // Ten times the designator's number (09L is 90), or 0 outside 0 to 359.
@@ -41,37 +78,86 @@ double headingOf(std::string_view designator) {
   return heading < 0 || heading >= 360 ? 0 : static_cast<double>(heading);
 }
 
+// The lines left in the file after row.
+size_t linesAfter(const WordTable& table, size_t row) {
+  return table.rows() > row + 1 ? table.rows() - row - 1 : 0;
+}
+
 // The number of obstacle lines of the runway at row that exist: the count
 // of its count line, no more than the lines left in the file.
 size_t obstaclesOf(const WordTable& table, size_t row) {
   const int32_t count = core::atoi(wordAt(table, row + 1, 0));
-  const size_t first = row + 2;
-  const size_t available = table.rows() > first ? table.rows() - first : 0;
-  return std::min(static_cast<size_t>(std::max(count, 0)), available);
+  return std::min(static_cast<size_t>(std::max(count, 0)),
+                  linesAfter(table, row + 1));
 }
 
-Obstacle readObstacle(const WordTable& table, size_t row) {
+// Notes a count line of the runway at row whose count is not what it reads
+// as: missing, not a whole number, negative or more than the lines left.
+void checkCount(const WordTable& table, size_t row, Findings& findings) {
+  const size_t line = row + 1;
+  const std::string_view word = wordAt(table, line, 0);
+  const int32_t count = std::max(core::atoi(word), 0);
+  const bool digitsOnly =
+      !word.empty() && std::all_of(word.begin(), word.end(),
+                                   [](char c) { return c >= '0' && c <= '9'; });
+  if (word.empty()) {
+    // A count past the end is noted at the runway line, inside the file.
+    findings.add(line < table.rows() ? line : row, kCount,
+                 "obstacle count is missing (" +
+                     core::describeRow(table, line) + "), read as 0");
+  } else if (word[0] == '-' && word.size() > 1 &&
+             std::all_of(word.begin() + 1, word.end(),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+    findings.add(
+        line, kCount,
+        "obstacle count " + core::shown(word) + " is negative, read as 0");
+  } else if (!digitsOnly) {
+    findings.add(line, kCount,
+                 "obstacle count " + core::quoted(word) +
+                     " is not a whole number, read as " +
+                     std::to_string(count));
+  }
+  const size_t left = linesAfter(table, line);
+  if (static_cast<size_t>(count) > left) {
+    findings.add(line, kCount,
+                 "obstacle count " + std::to_string(count) +
+                     " runs past the end of the file (" + std::to_string(left) +
+                     (left == 1 ? " line follows)" : " lines follow)"));
+  }
+}
+
+Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
   std::string_view words[kLateralWords];
   const size_t n = core::rowWords(table, row, words, kLateralWords);
+  if (n < kObstacleWords) {
+    findings.add(row, kShortObstacle,
+                 "obstacle line should hold at least 2 words but has " +
+                     std::to_string(n) + "; the missing ones read as 0");
+  }
   Obstacle obstacle;
-  obstacle.elevation = core::atofWord(words[0]);
-  obstacle.distance = core::atofWord(words[1]);
-  obstacle.lateralDistance = n >= kLateralWords ? core::atofWord(words[2]) : 0;
+  obstacle.elevation =
+      n >= 1 ? realOf(words[0], "the obstacle elevation", row, findings) : 0;
+  obstacle.distance =
+      n >= 2 ? realOf(words[1], "the obstacle distance", row, findings) : 0;
+  obstacle.lateralDistance =
+      n >= kLateralWords
+          ? realOf(words[2], "the lateral distance", row, findings)
+          : 0;
   return obstacle;
 }
 
 // Reads the runway at row, its count line and its obstacle lines (only those
 // that exist); returns the row after the last obstacle line read.
 size_t readRunway(const WordTable& table, size_t row, double elevation,
-                  Runway& runway) {
+                  Runway& runway, Findings& findings) {
   std::string_view words[kRunwayWords];
   core::rowWords(table, row, words, kRunwayWords);
   runway.ident.assign(words[0]);
-  runway.tora = core::atofWord(words[1]);
-  runway.toda = core::atofWord(words[2]);
-  runway.asda = core::atofWord(words[3]);
-  runway.lda = core::atofWord(words[4]);
-  runway.slope = core::atofWord(words[5]);
+  runway.tora = realOf(words[1], "the TORA", row, findings);
+  runway.toda = realOf(words[2], "the TODA", row, findings);
+  runway.asda = realOf(words[3], "the ASDA", row, findings);
+  runway.lda = realOf(words[4], "the LDA", row, findings);
+  runway.slope = realOf(words[5], "the slope", row, findings);
   runway.strength.assign(words[6]);
   runway.magneticHeading = headingOf(words[0]);
   runway.width = kRunwayWidth;
@@ -80,11 +166,12 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
   runway.ldComments = kNotCarried;
   runway.lastUpdate = kNotCarried;
 
+  checkCount(table, row, findings);
   const size_t obstacles = obstaclesOf(table, row);
   const size_t first = row + 2;
   runway.obstacles.reserve(obstacles);
   for (size_t i = 0; i < obstacles; ++i) {
-    runway.obstacles.push_back(readObstacle(table, first + i));
+    runway.obstacles.push_back(readObstacle(table, first + i, findings));
   }
   return first + obstacles;
 }
@@ -100,7 +187,17 @@ size_t runwaysFrom(const WordTable& table, size_t row) {
   return runways;
 }
 
-void readAirport(const WordTable& table, size_t header, Airport& airport) {
+// Reads the airport whose header is at row; false (with the reason noted)
+// for an "ANF" line that is no header.
+bool readAirport(const WordTable& table, size_t header, Airport& airport,
+                 Findings& findings) {
+  if (!isHeader(table, header)) {
+    findings.add(
+        header,
+        table.wordCount(header) < kHeaderWords ? kTwoWordHeader : kPassedOver,
+        passedOver(table, header));
+    return false;
+  }
   std::string_view words[kHeaderWords];
   core::rowWords(table, header, words, kHeaderWords);
   airport.icao.assign(words[1]);
@@ -109,32 +206,62 @@ void readAirport(const WordTable& table, size_t header, Airport& airport) {
   airport.iata = kNotCarried;
   airport.state = kNotCarried;
   airport.lastUpdate = kNotCarried;
-  airport.elevation = realAt(table, header + 1, 0);
+  airport.elevation = realOf(wordAt(table, header + 1, 0), "the elevation",
+                             header + 1, findings);
 
   size_t row = header + 2;
   const size_t runways = runwaysFrom(table, row);
   airport.runways.resize(runways);
   for (Runway& runway : airport.runways) {
-    row = readRunway(table, row, airport.elevation, runway);
+    row = readRunway(table, row, airport.elevation, runway, findings);
   }
+  return true;
 }
 
 }  // namespace
 
+std::string_view kindName(unsigned kind) {
+  switch (kind) {
+    case kPassedOver:
+      return "airports passed over";
+    case kTwoWordHeader:
+      return "two-word \"ANF\" lines";
+    case kCount:
+      return "obstacle counts";
+    case kShortObstacle:
+      return "short obstacle lines";
+    case kNumber:
+      return "numbers read as 0";
+    default:
+      return "findings";
+  }
+}
+
+void readAnfAirports(const std::vector<WordTable>& tables,
+                     std::vector<Airport>& airports,
+                     std::vector<Findings>& findings) {
+  findings.assign(tables.size(), Findings());
+  for (size_t k = 0; k < tables.size(); ++k) {
+    const WordTable& table = tables[k];
+    const size_t before = airports.size();
+    // Every line is a possible header, also those an airport just used.
+    core::readBlocks(
+        table, [&table](size_t row) { return isAnfLine(table, row); },
+        [&table](size_t row, Airport& airport, Findings& found) {
+          return readAirport(table, row, airport, found);
+        },
+        airports, findings[k], core::Placing::kInPlace);
+    if (tables.size() > 1 && airports.size() == before) {
+      findings[k].add(core::Finding::kWholeFile, kNoAirport,
+                      "no airport found");
+    }
+  }
+}
+
 void readAnfAirports(const std::vector<WordTable>& tables,
                      std::vector<Airport>& airports) {
-  // Every line is a possible header, also those an airport just used.
-  core::Found<Airport, core::NoFinding> found{std::move(airports), {}};
-  for (const WordTable& table : tables) {
-    core::readBlocks(
-        table, [&table](size_t row) { return isHeader(table, row); },
-        [&table](size_t row, Airport& airport, std::vector<core::NoFinding>&) {
-          readAirport(table, row, airport);
-          return true;
-        },
-        found, core::Placing::kInPlace);
-  }
-  airports = std::move(found.records);
+  std::vector<Findings> findings;
+  readAnfAirports(tables, airports, findings);
 }
 
 }  // namespace trevik

@@ -2,18 +2,40 @@
 #ifndef TREVIK_READER_H_
 #define TREVIK_READER_H_
 
+#include <string_view>
 #include <vector>
 
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/records.h"
 
 namespace trevik {
 
+// The kinds of findings of an ANF file, in the order a line's are shown.
+enum FindingKind : unsigned {
+  kPassedOver,     // an "ANF" header of 3 or more words that starts no airport
+  kTwoWordHeader,  // an "ANF" line of exactly two words
+  kCount,          // an obstacle count that is not what it is read as
+  kShortObstacle,  // an obstacle line of fewer than two words
+  kNumber,         // a number word that is no number, read as 0
+  kFileMark,       // text after Ctrl-Z, a NUL byte (from the loader)
+  kNoAirport,      // among several files, one that gives no airport
+};
+
+// How "N more KIND not shown" names a kind.
+std::string_view kindName(unsigned kind);
+
 // Appends one airport per airport header found, file by file in the order
 // given and line by line within a file. A header is a line of at least three
 // words whose first is "ANF", followed by a line of at least one word and a
 // runway line of at least seven. Missing words read as 0; never reads outside
-// a file's lines or a line's words, never reports.
+// a file's lines or a line's words. findings gets one entry per table (made
+// empty): what each file's airports left out or read as 0, and, when there
+// are several tables, kNoAirport for each that gives none.
+void readAnfAirports(const std::vector<core::WordTable>& tables,
+                     std::vector<core::Airport>& airports,
+                     std::vector<core::Findings>& findings);
+// The same, for callers that want only the airports.
 void readAnfAirports(const std::vector<core::WordTable>& tables,
                      std::vector<core::Airport>& airports);
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/findings.h"
 #include "core/lines.h"
 
 namespace core {
@@ -21,13 +22,12 @@ struct Block {
   bool operator==(const Block&) const = default;
 };
 
-using Blocks = Found<Block, size_t>;
-
 bool readBlock(const WordTable& table, size_t row, Block& block,
-               std::vector<size_t>& findings) {
+               Findings& findings) {
   block.row = row;
   for (size_t k = 1; k <= 3; ++k) block.words += wordAt(table, row + k, 0);
-  if (table.wordCount(row + 3) == 0) findings.push_back(row + 3);
+  if (table.wordCount(row + 3) == 0) findings.add(row + 3, 0, "empty");
+  if (table.wordCount(row + 1) == 0) findings.add(row, 1, "left out");
   return table.wordCount(row + 1) != 0;
 }
 
@@ -56,25 +56,29 @@ TEST(ReadBlocks, GivesTheResultOfOnePassInRowOrder) {
     const auto isStart = [&](size_t row) {
       return wordIs(table, row, 0, "start");
     };
-    const auto read = [&](size_t row, Block& block,
-                          std::vector<size_t>& findings) {
+    const auto read = [&](size_t row, Block& block, Findings& findings) {
       return readBlock(table, row, block, findings);
     };
 
-    Blocks want{{{99, "before"}}, {98}};
+    std::vector<Block> want{{99, "before"}};
+    Findings wantFindings;
     for (size_t row = 0; row < table.rows(); ++row) {
       Block block;
-      if (isStart(row) && read(row, block, want.findings)) {
-        want.records.push_back(block);
+      if (isStart(row) && read(row, block, wantFindings)) {
+        want.push_back(block);
       }
     }
     for (const Placing placing : {Placing::kJoinPieces, Placing::kInPlace}) {
-      Blocks got{{{99, "before"}}, {98}};
-      readBlocks(table, isStart, read, got, placing);
-      EXPECT_TRUE(got.records == want.records)
-          << rows << " rows, placing " << static_cast<int>(placing);
-      EXPECT_EQ(got.findings, want.findings)
-          << rows << " rows, placing " << static_cast<int>(placing);
+      std::vector<Block> got{{99, "before"}};
+      Findings findings;
+      readBlocks(table, isStart, read, got, findings, placing);
+      const std::string name = std::to_string(rows) + " rows, placing " +
+                               std::to_string(static_cast<int>(placing));
+      EXPECT_TRUE(got == want) << name;
+      EXPECT_EQ(findings.shown(), wantFindings.shown()) << name;
+      for (const unsigned kind : {0U, 1U}) {
+        EXPECT_EQ(findings.total(kind), wantFindings.total(kind)) << name;
+      }
     }
   }
 }

@@ -3,8 +3,10 @@
 // the first that cannot be opened, before touching "APB".
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/e2e/process_support.h"
@@ -20,8 +22,10 @@ struct ArgumentsCase {
   const char* name;
   std::vector<std::string> args;
   std::string console;  // after the banner
-  // Test data files that, joined, are the new "APB"; none: left untouched.
+  // Test data files that, joined, are the new "APB"; none: left untouched
+  // (and the run fails).
   std::vector<std::string> apb;
+  std::string errors = {};  // standard error, where the case is about it
 };
 
 // Every kind of path the cases name: the examples, an empty file, a file
@@ -38,6 +42,12 @@ void prepare(const Sandbox& box) {
   box.write(kOutputFile, kOldApb);
 }
 
+// How the system words the reason a missing file cannot be opened, with
+// the line feed that ends the diagnostic.
+std::string missingReason() {
+  return std::error_code(ENOENT, std::generic_category()).message() + "\n";
+}
+
 void runCases(const Program& program, const std::vector<ArgumentsCase>& cases) {
   for (const ArgumentsCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -50,7 +60,10 @@ void runCases(const Program& program, const std::vector<ArgumentsCase>& cases) {
 
     ASSERT_FALSE(run.timedOut) << "opened a path it must not open";
     EXPECT_EQ(run.console, program.banner + c.console);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, c.apb.empty() ? 1 : 0);
+    if (!c.errors.empty()) {
+      EXPECT_EQ(run.errors, c.errors);
+    }
     std::string apb;
     for (const std::string& part : c.apb) apb += dataBytes(part);
     EXPECT_EQ(box.read(kOutputFile), c.apb.empty() ? kOldApb : apb);
@@ -107,7 +120,11 @@ TEST(TrevikArguments, ReadsEveryPathInOrder) {
                     {"files without airports around a valid one",
                      {"notes", "south.anf", "notes"},
                      done,
-                     {"south.apb"}},
+                     {"south.apb"},
+                     // Said once for the path, counted for each file.
+                     "trevik:notes: no airport found\n"
+                     "trevik: read 1 airport, 3 runways, 3 obstacles; "
+                     "left out 0 airports\n"},
                     {"only files without airports",
                      {"empty", "notes"},
                      trevik.notValid + done,
@@ -120,7 +137,9 @@ TEST(TrevikArguments, StopsAtTheFirstPathThatCannotBeOpened) {
            {{"second of three missing",
              {"north.anf", "missing", "trap"},
              trevik.cannotRead,
-             {}},
+             {},
+             // Names the path that stopped the run.
+             "trevik: cannot open \"missing\": " + missingReason()},
             {"first missing", {"missing", "trap"}, trevik.cannotRead, {}},
             {"second a directory",
              {"north.anf", "folder", "trap"},

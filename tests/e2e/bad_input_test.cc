@@ -159,7 +159,14 @@ TEST_P(BadInputRun, WritesWhatTheReaderFindsOrNothing) {
     const RunResult run = runIn(box.dir(), program.exe, {"input"});
 
     ASSERT_FALSE(run.timedOut);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, expected.empty() ? 1 : 0);
+    // Findings name the file, then the summary ends standard error.
+    const std::vector<std::string> lines = linesOf(run.errors);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().starts_with(program.name + ": read "));
+    for (size_t k = 0; k + 1 < lines.size(); ++k) {
+      EXPECT_TRUE(lines[k].starts_with(program.name + ":input:")) << lines[k];
+    }
     if (expected.empty()) {
       EXPECT_EQ(run.console,
                 program.banner + program.notValid + std::string(kDone));

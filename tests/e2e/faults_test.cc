@@ -78,7 +78,7 @@ TEST_P(FaultRun, WorksWithoutAConsole) {
   };
   const Case kCases[] = {
       {"success", true, Apb::kOld, 0, Apb::kSample},
-      {"input does not exist", false, Apb::kOld, 0, Apb::kOld},
+      {"input does not exist", false, Apb::kOld, 1, Apb::kOld},
       {"APB is a directory", true, Apb::kDirectory, 1, Apb::kDirectory},
       {"disk full", true, Apb::kFull, 1, Apb::kFull},
   };

@@ -30,6 +30,7 @@ SAMPLES = {
 
 # The terminal turns each line feed the program writes into CR LF.
 DONE = b"\r\n Done.\r\n"
+PROMPT = b"Press any key to close.\n"
 SECONDS = 20  # far more than any run here needs
 
 # Starts a program in a process group of its own, so that it runs as a
@@ -119,12 +120,13 @@ class KeyWaitTest(unittest.TestCase):
             job.kill()
             job.wait()
             code = None
+        self.errors = job.stderr.read()
         job.stderr.close()
         if code is None:
             self.fail("the program did not end")
         return code
 
-    def press_after_done(self, args, key):
+    def press_after_done(self, args, key, exit_code=0):
         """Runs to "Done.", checks that the program waits, presses key."""
         job = self.terminal.start([PROGRAM] + args, self.dir)
         console = self.terminal.read_until(DONE)
@@ -136,7 +138,9 @@ class KeyWaitTest(unittest.TestCase):
         self.assertFalse(flags & termios.ECHO, "keys would be echoed")
         self.assertFalse(flags & termios.ICANON, "would wait for Enter")
         os.write(self.terminal.master, key)
-        self.assertEqual(self.finish(job), 0)
+        self.assertEqual(self.finish(job), exit_code)
+        # Standard error says why the program waits, as its last line.
+        self.assertTrue(self.errors.endswith(PROMPT), self.errors)
         return self.terminal.read(0.2)
 
     def assert_terminal_restored(self):
@@ -152,7 +156,7 @@ class KeyWaitTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(os.path.join(self.dir, "APB")))
 
     def test_one_key_ends_a_run_on_input_without_airports(self):
-        self.assertEqual(self.press_after_done(["empty"], b"q"), b"")
+        self.assertEqual(self.press_after_done(["empty"], b"q", 1), b"")
         self.assert_terminal_restored()
         self.assertFalse(os.path.exists(os.path.join(self.dir, "APB")))
 
@@ -166,11 +170,11 @@ class KeyWaitTest(unittest.TestCase):
 
     def test_runs_that_do_not_print_done_never_wait(self):
         os.mkdir(os.path.join(self.dir, "APB"))
-        for args in ([], ["missing"], SAMPLES):
+        for args, code in (([], 2), (["missing"], 1), (SAMPLES, 1)):
             with self.subTest(args=args):
                 job = self.terminal.start([PROGRAM] + args, self.dir)
-                self.assertEqual(self.finish(job),
-                                 1 if args == SAMPLES else 0)
+                self.assertEqual(self.finish(job), code)
+                self.assertNotIn(PROMPT, self.errors)
                 self.assertNotIn(b"Done.", self.terminal.read(0.1))
                 self.assert_terminal_restored()
 
@@ -183,6 +187,7 @@ class KeyWaitTest(unittest.TestCase):
                     stdin = subprocess.PIPE  # held open, never written
                 job = self.terminal.start([PROGRAM] + SAMPLES, self.dir, stdin)
                 self.assertEqual(self.finish(job), 0)
+                self.assertNotIn(PROMPT, self.errors)
                 if job.stdin:
                     job.stdin.close()
                 if name == "/dev/null":

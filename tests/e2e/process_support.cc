@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -87,6 +88,7 @@ struct ChildSetup {
   const char* inputFile;
   int inputPipe;   // read end, for Input::kEmptyPipe
   int outputPipe;  // write end, or -1 for a closed standard output
+  int errorsPipe;  // write end for standard error
   uint64_t memoryLimit;
 };
 
@@ -116,6 +118,7 @@ struct ChildSetup {
   }
   placeHandle(input, STDIN_FILENO, "set standard input");
   placeHandle(setup.outputPipe, STDOUT_FILENO, "set standard output");
+  placeHandle(setup.errorsPipe, STDERR_FILENO, "set standard error");
   execv(setup.exe, setup.argv);
   failInChild("start the program");
 }
@@ -126,21 +129,30 @@ int remainingMs(Clock::time_point deadline) {
   return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
-// Reads fd until end of file; false when the deadline passed first.
-bool readUntilEnd(int fd, Clock::time_point deadline, std::string& bytes) {
+// Reads each stream's fd until end of file, into its text, all at once so
+// that a full pipe never stalls the program; false when the deadline passed
+// first.
+bool readUntilEnd(std::vector<std::pair<int, std::string*>> streams,
+                  Clock::time_point deadline) {
   char block[1 << 16];
-  for (;;) {
-    pollfd ready{fd, POLLIN, 0};
-    const int polled = poll(&ready, 1, remainingMs(deadline));
+  while (!streams.empty()) {
+    std::vector<pollfd> ready;
+    for (const auto& stream : streams)
+      ready.push_back({stream.first, POLLIN, 0});
+    const int polled = poll(ready.data(), ready.size(), remainingMs(deadline));
     if (polled < 0 && errno == EINTR) continue;
     if (polled == 0) return false;
-    const ssize_t got = read(fd, block, sizeof block);
-    if (got > 0) {
-      bytes.append(block, static_cast<size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      return true;
+    for (size_t k = ready.size(); k-- > 0;) {
+      if (ready[k].revents == 0) continue;
+      const ssize_t got = read(ready[k].fd, block, sizeof block);
+      if (got > 0) {
+        streams[k].second->append(block, static_cast<size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        streams.erase(streams.begin() + static_cast<std::ptrdiff_t>(k));
+      }
     }
   }
+  return true;
 }
 
 // Waits for the child to end, killing it once the deadline has passed.
@@ -173,6 +185,7 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
 
   Pipe input;
   Pipe output;
+  Pipe errors;
   // A pipe that nobody reads: the first write fails (or raises SIGPIPE).
   if (options.output == Output::kBrokenPipe) output.closeRead();
   const std::string dirText = dir.string();
@@ -184,6 +197,7 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
       options.inputFile.c_str(),
       input.readEnd,
       options.output == Output::kClosed ? -1 : output.writeEnd,
+      options.mergeErrors ? output.writeEnd : errors.writeEnd,
       options.memoryLimit};
 
   RunResult result;
@@ -195,10 +209,14 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   // child has ended, so a read of standard input would block.
   input.closeRead();
   output.closeWrite();
+  errors.closeWrite();
   const Clock::time_point deadline = Clock::now() + options.timeout;
-  if (options.output == Output::kCaptured) {
-    result.timedOut = !readUntilEnd(output.readEnd, deadline, result.console);
+  std::vector<std::pair<int, std::string*>> streams{
+      {errors.readEnd, &result.errors}};
+  if (options.output == Output::kCaptured || options.mergeErrors) {
+    streams.emplace_back(output.readEnd, &result.console);
   }
+  result.timedOut = !readUntilEnd(streams, deadline);
   result.exitCode = waitForExit(pid, deadline, result.timedOut);
   return result;
 }
@@ -268,6 +286,26 @@ std::filesystem::path consoleFileFor(const std::filesystem::path& dir) {
                               std::to_wstring(random()) + L".console");
 }
 
+// The text a program wrote to file, which is then removed. Standard
+// handles are text streams on Windows, where each line feed reaches the
+// file as CR LF; tests expect the line feeds the program wrote.
+std::string takeText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string written(std::istreambuf_iterator<char>(in), {});
+  in.close();
+  std::string text;
+  for (size_t i = 0; i < written.size(); ++i) {
+    if (written[i] == '\r' && i + 1 < written.size() &&
+        written[i + 1] == '\n') {
+      continue;
+    }
+    text += written[i];
+  }
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  return text;
+}
+
 }  // namespace
 
 RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
@@ -293,16 +331,18 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
     input.value = openInherited(L"NUL", GENERIC_READ, OPEN_EXISTING);
   }
   const std::filesystem::path consoleFile = consoleFileFor(dir);
+  const std::filesystem::path errorsFile = consoleFileFor(dir);
   Handle output(
       openInherited(consoleFile.wstring(), GENERIC_WRITE, CREATE_ALWAYS));
-  Handle errors(openInherited(L"NUL", GENERIC_WRITE, OPEN_EXISTING));
+  Handle errors(
+      openInherited(errorsFile.wstring(), GENERIC_WRITE, CREATE_ALWAYS));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input.value;
   startup.hStdOutput = output.value;
-  startup.hStdError = errors.value;
+  startup.hStdError = options.mergeErrors ? output.value : errors.value;
   PROCESS_INFORMATION process{};
   Handle job;
   if (options.memoryLimit != 0) {
@@ -337,20 +377,9 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   GetExitCodeProcess(process.hProcess, &code);
   result.exitCode = static_cast<int>(code);
   output.reset();
-  std::ifstream in(consoleFile, std::ios::binary);
-  const std::string written(std::istreambuf_iterator<char>(in), {});
-  in.close();
-  // The console is a text stream on Windows, where each line feed reaches
-  // the file as CR LF; tests expect the line feeds the program wrote.
-  for (size_t i = 0; i < written.size(); ++i) {
-    if (written[i] == '\r' && i + 1 < written.size() &&
-        written[i + 1] == '\n') {
-      continue;
-    }
-    result.console += written[i];
-  }
-  std::error_code ignored;
-  std::filesystem::remove(consoleFile, ignored);
+  errors.reset();
+  result.console = takeText(consoleFile);
+  result.errors = takeText(errorsFile);
   return result;
 }
 

@@ -30,6 +30,9 @@ struct RunOptions {
   Input input = Input::kNullDevice;
   std::string inputFile;  // relative to the run directory, for Input::kFile
   Output output = Output::kCaptured;
+  // Standard error into RunResult::console as well, in the order written,
+  // instead of into RunResult::errors.
+  bool mergeErrors = false;
   uint64_t memoryLimit = 0;  // address space in bytes; 0 for no limit
   std::chrono::seconds timeout{60};
 };
@@ -38,6 +41,7 @@ struct RunResult {
   int exitCode = -1;      // exit code, or 128 + the signal that ended it
   std::string console;    // standard output, byte for byte (CR LF read as
                           // LF on Windows, where the console is text)
+  std::string errors;     // standard error, byte for byte (as console)
   bool timedOut = false;  // killed because it outlived the timeout
 };
 

@@ -1,6 +1,8 @@
 // What the two programs print and which sample each converts.
 #include "tests/e2e/programs_support.h"
 
+#include <algorithm>
+
 #include "tests/e2e/sandbox_support.h"
 
 namespace e2e {
@@ -22,7 +24,10 @@ const Program& converterProgram() {
       "\nFile is not open\n\nFile reading failed. Quitting.\n",
       "\n Not a valid file.\n",
       {"airports.airbus.txt"},
-      {"airports.airbus.apb"}};
+      {"airports.airbus.apb"},
+      "usage: converter AIRBUS_FILE\nTry 'converter --help'.\n",
+      "converter: read 2 airports, 3 runways, 5 obstacles; left out 0 "
+      "airports\n"};
   return program;
 }
 
@@ -35,8 +40,32 @@ const Program& trevikProgram() {
       "\nFile is not open.\n\n File reading failed. Quitting.\n",
       "\n Not a valid ANF file.\n",
       {"north.anf", "south.anf"},
-      {"north.apb", "south.apb"}};
+      {"north.apb", "south.apb"},
+      "usage: trevik ANF_FILE...\nTry 'trevik --help'.\n",
+      "trevik: read 3 airports, 7 runways, 9 obstacles; left out 0 "
+      "airports\n"};
   return program;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string summary(const Program& program, int airports, int runways,
+                    int obstacles, int leftOut) {
+  const auto count = [](int n, const char* noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+  };
+  return program.name + ": read " + count(airports, "airport") + ", " +
+         count(runways, "runway") + ", " + count(obstacles, "obstacle") +
+         "; left out " + count(leftOut, "airport") + "\n";
 }
 
 std::string sampleApb(const Program& program) {

@@ -26,7 +26,16 @@ struct Program {
   std::vector<std::string> sample;  // example files it converts
   // Test data files that, joined, are the "APB" made from the sample.
   std::vector<std::string> sampleOutput;
+  std::string usage;          // standard error without arguments
+  std::string sampleSummary;  // standard error for the sample
 };
+
+// The lines of text, without their line feeds.
+std::vector<std::string> linesOf(const std::string& text);
+
+// The summary line a program writes to standard error after reading.
+std::string summary(const Program& program, int airports, int runways,
+                    int obstacles, int leftOut);
 
 // The "APB" a program writes for its sample.
 std::string sampleApb(const Program& program);
