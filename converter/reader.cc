@@ -84,6 +84,9 @@ class AirportReader {
   template <typename Value>
   std::optional<std::string_view> valueOf(size_t row, const Key& key,
                                           const Value& value);
+  // Notes a key row that holds another key; shows is what its field
+  // reads as.
+  void misplaced(size_t row, const Key& key, const std::string& shows);
   void readText(size_t row, const Key& key, TextField& field);
   // Number rows: a value that is not a number reads as 0 and is noted.
   void readDecimal(size_t row, const Key& key, double& field);
@@ -111,17 +114,20 @@ std::optional<std::string_view> AirportReader::valueOf(size_t row,
   std::string_view words[2];
   const size_t n = core::rowWords(table_, row, words, 2);
   if (n != 0 && words[0] == key.key) return words[1];
-  std::string shows;
   if constexpr (std::is_same_v<Value, double>) {
-    shows = numberText(value);
+    misplaced(row, key, numberText(value));
   } else {
-    shows = core::quoted(value.view());
+    misplaced(row, key, core::quoted(value.view()));
   }
+  return std::nullopt;
+}
+
+void AirportReader::misplaced(size_t row, const Key& key,
+                              const std::string& shows) {
   pending_.push_back({row, kKey,
                       "key should be \"" + std::string(key.key) + "\" but is " +
                           core::describeRow(table_, row) + "; " +
                           std::string(key.what) + " reads as " + shows});
-  return std::nullopt;
 }
 
 void AirportReader::readText(size_t row, const Key& key, TextField& field) {

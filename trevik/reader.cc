@@ -91,39 +91,54 @@ size_t obstaclesOf(const WordTable& table, size_t row) {
                   linesAfter(table, row + 1));
 }
 
-// Notes a count line of the runway at row whose count is not what it reads
-// as: missing, not a whole number, negative or more than the lines left.
-void checkCount(const WordTable& table, size_t row, Findings& findings) {
+// Notes the count line of the runway at row when its word is not the
+// count it reads as (count, after which left lines follow): missing, not
+// a whole number, negative, or more than the lines left.
+void noteCount(const WordTable& table, size_t row, std::string_view word,
+               size_t count, size_t left, Findings& findings) {
   const size_t line = row + 1;
-  const std::string_view word = wordAt(table, line, 0);
-  const int32_t count = std::max(core::atoi(word), 0);
-  const bool digitsOnly =
-      !word.empty() && std::all_of(word.begin(), word.end(),
-                                   [](char c) { return c >= '0' && c <= '9'; });
+  const auto digitsOnly = [](std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+      return c >= '0' && c <= '9';
+    });
+  };
   if (word.empty()) {
-    // A count past the end is noted at the runway line, inside the file.
+    // A count line past the end is noted at the runway line, in the file.
     findings.add(line < table.rows() ? line : row, kCount,
                  "obstacle count is missing (" +
                      core::describeRow(table, line) + "), read as 0");
-  } else if (word[0] == '-' && word.size() > 1 &&
-             std::all_of(word.begin() + 1, word.end(),
-                         [](char c) { return c >= '0' && c <= '9'; })) {
+  } else if (word[0] == '-' && digitsOnly(word.substr(1))) {
     findings.add(
         line, kCount,
         "obstacle count " + core::shown(word) + " is negative, read as 0");
-  } else if (!digitsOnly) {
+  } else if (!digitsOnly(word)) {
     findings.add(line, kCount,
                  "obstacle count " + core::quoted(word) +
                      " is not a whole number, read as " +
                      std::to_string(count));
   }
-  const size_t left = linesAfter(table, line);
-  if (static_cast<size_t>(count) > left) {
+  if (count > left) {
     findings.add(line, kCount,
                  "obstacle count " + std::to_string(count) +
                      " runs past the end of the file (" + std::to_string(left) +
                      (left == 1 ? " line follows)" : " lines follow)"));
   }
+}
+
+// obstaclesOf, noting a count that is not what it reads as.
+size_t checkedObstaclesOf(const WordTable& table, size_t row,
+                          Findings& findings) {
+  const std::string_view word = wordAt(table, row + 1, 0);
+  const size_t count = static_cast<size_t>(std::max(core::atoi(word), 0));
+  const size_t left = linesAfter(table, row + 1);
+  // Most counts are a digit or two that the file holds.
+  const bool plain = !word.empty() && word.size() <= 9 &&
+                     std::all_of(word.begin(), word.end(),
+                                 [](char c) { return c >= '0' && c <= '9'; });
+  if (!plain || count > left) {
+    noteCount(table, row, word, count, left, findings);
+  }
+  return std::min(count, left);
 }
 
 Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
@@ -166,8 +181,7 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
   runway.ldComments = kNotCarried;
   runway.lastUpdate = kNotCarried;
 
-  checkCount(table, row, findings);
-  const size_t obstacles = obstaclesOf(table, row);
+  const size_t obstacles = checkedObstaclesOf(table, row, findings);
   const size_t first = row + 2;
   runway.obstacles.reserve(obstacles);
   for (size_t i = 0; i < obstacles; ++i) {
