@@ -39,11 +39,12 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
     part = part.substr(0, part.find(kCtrlZ));
     *cut = scanBytes(part);
     const size_t mark = static_cast<size_t>(part.data() - bytes) + part.size();
-    // Padding after the mark (blanks, line ends, more Ctrl-Z) is usual;
-    // anything else is text that the file seems to hold but does not.
-    tailHasText =
-        std::string_view(bytes + mark + 1, size - mark - 1)
-            .find_first_not_of(" \t\r\n\x1a") != std::string_view::npos;
+    // Padding after the mark (blanks, line ends, more Ctrl-Z or NUL, as
+    // old tools fill a file's last block) is usual; anything else is text
+    // that the file seems to hold but does not.
+    constexpr std::string_view kPadding(" \t\r\n\x1a\0", 6);
+    tailHasText = std::string_view(bytes + mark + 1, size - mark - 1)
+                      .find_first_not_of(kPadding) != std::string_view::npos;
     size = mark;
     scans.erase(cut + 1, scans.end());
   }

@@ -53,9 +53,9 @@ class LineList {
   std::vector<std::string_view> toViews() const;
 
   static constexpr size_t kNone = SIZE_MAX;
-  // The row of the Ctrl-Z that ends the file when more than blanks, line
-  // ends and further Ctrl-Z follow it (text the file seems to hold but does
-  // not), else kNone; the row may be one past the last line.
+  // The row of the Ctrl-Z that ends the file when more than padding
+  // (blanks, tabs, line ends, Ctrl-Z, NUL) follows it: text the file seems
+  // to hold but does not. Else kNone; the row may be one past the last line.
   size_t textAfterEndRow() const { return textAfterEndRow_; }
   // The row of the first line cut at a NUL byte, else kNone.
   size_t firstNulRow() const { return firstNulRow_; }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
 
@@ -79,12 +80,23 @@ Rows minimalFile() {
   return rows;
 }
 
-std::vector<Airport> read(const Rows& rows) {
+std::vector<Airport> read(const Rows& rows, core::Findings& findings) {
   std::string bytes;
   for (const std::string& row : rows) bytes += row + "\r\n";
   const core::LineList lines =
       core::linesFromBytes(bytes, core::LoadVariant::kConverter);
-  return readAirbusAirports(core::splitWords(lines));
+  return readAirbusAirports(core::splitWords(lines), findings);
+}
+
+std::vector<Airport> read(const Rows& rows) {
+  core::Findings findings;
+  return read(rows, findings);
+}
+
+std::vector<std::string> findingsOf(const Rows& rows) {
+  core::Findings findings;
+  read(rows, findings);
+  return tests::findingLines(findings);
 }
 
 Runway expectedRunway(int obstacles) {
@@ -264,6 +276,147 @@ TEST(ReadAirbusAirports, StartsABlockAtEveryAirportRow) {
   Rows rows = minimalFile();
   rows[6] = "Airport=inner;";
   EXPECT_EQ(read(rows).size(), 1u);
+}
+
+// A change to the smallest complete file (rows 0-45, "Runway" at 12,
+// "QFU" at 21, the closing rows at 43-45): a row replaced, or removed
+// when text is null; then the findings, as "LINE: MESSAGE".
+struct FindingCase {
+  const char* what;
+  size_t row;
+  const char* text;
+  std::vector<std::string> want;
+};
+
+Rows changed(Rows rows, const FindingCase& c) {
+  if (c.text == nullptr) {
+    rows.erase(rows.begin() + static_cast<long>(c.row));
+  } else {
+    rows[c.row] = c.text;
+  }
+  return rows;
+}
+
+TEST(ReadAirbusAirports, NamesTheMarkerThatLeavesAnAirportOut) {
+  const FindingCase cases[] = {
+      {"a line missing before QFU",
+       16,
+       nullptr,
+       {"1: airport ABCD left out: line 22 should be \"QFU\" but is "
+        "\"Ident\""}},
+      {"the Runway marker misspelt",
+       12,
+       "runway=1;",
+       {"1: airport ABCD left out: line 13 should be \"Runway\" but is "
+        "\"runway\""}},
+      {"the first closing End replaced",
+       43,
+       "",
+       {"1: airport ABCD left out: line 44 should be \"End\" but is an "
+        "empty line"}},
+      {"the second closing End replaced",
+       44,
+       "Endx;",
+       {"1: airport ABCD left out: line 45 should be \"End\" but is "
+        "\"Endx\""}},
+      {"the third closing End missing",
+       45,
+       nullptr,
+       {"1: airport ABCD left out: line 46 should be \"End\" or \"Runway\" "
+        "but is past the end of the file (45 lines)"}},
+      {"no ICAO code to name it by",
+       4,
+       "Icao=ABCD;",
+       {"1: airport left out: line 46 should be \"End\" or \"Runway\" but "
+        "is \"Next\""}},
+  };
+  for (const FindingCase& c : cases) {
+    Rows rows = changed(minimalFile(), c);
+    if (c.row == 4) rows[45] = "Next;";
+    EXPECT_EQ(findingsOf(rows), c.want) << c.what;
+  }
+  // Cut before its last three rows, as a truncated copy.
+  const Rows rows = minimalFile();
+  EXPECT_EQ(findingsOf(Rows(rows.begin(), rows.end() - 3)),
+            std::vector<std::string>{
+                "1: airport ABCD left out: line 44 should be \"End\" but is "
+                "past the end of the file (43 lines)"});
+}
+
+TEST(ReadAirbusAirports, SaysWhyAnObstacleBlockDoesNotCount) {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(1, true));
+  rows[12 + 31 + 7] = "Fin;";
+  EXPECT_EQ(findingsOf(rows),
+            std::vector<std::string>{
+                "1: airport ABCD left out: line 44 should be \"End\" but is "
+                "\"Obstacle\" (no \"End\" 7 lines below it)"});
+  rows = airportHead();
+  append(rows, runwayBlock(51, true));
+  EXPECT_EQ(findingsOf(rows),
+            std::vector<std::string>{
+                "1: airport ABCD left out: line 444 should be \"End\" but is "
+                "\"Obstacle\" (the runway's 51st obstacle block)"});
+}
+
+TEST(ReadAirbusAirports, NotesKeysOfWrittenAirportsThatReadAsNothing) {
+  const FindingCase cases[] = {
+      {"a key in lower case",
+       1,
+       "name=ALPHA;",
+       {"2: key should be \"Name\" but is \"name\"; the name reads as "
+        "\"\""}},
+      {"an empty key row",
+       3,
+       "",
+       {"4: key should be \"City\" but is an empty line; the city reads as "
+        "\"\""}},
+      {"a number key shifted",
+       8,
+       "Variation=-1;",
+       {"9: key should be \"Elevation\" but is \"Variation\"; the elevation "
+        "reads as 0"}},
+      {"a comment key misspelt",
+       40,
+       "TOComment=WET;",
+       {"41: key should be \"TOComments\" but is \"TOComment\"; the take-off "
+        "comment reads as \"\""}},
+      {"a value that is no number",
+       8,
+       "Elevation=abc;",
+       {"9: the elevation \"abc\" is not a number, read as 0"}},
+      {"an integer that is no number",
+       17,
+       "Width=.5;",
+       {"18: the width \".5\" is not a number, read as 0"}},
+      {"a number key without a value",
+       23,
+       "ASDA;",
+       {"24: the ASDA has no value, read as 0"}},
+      {"numbers that are numbers", 23, "ASDA=-.5e1;", {}},
+      {"an unexamined row", 6, "Anything=at all;", {}},
+  };
+  for (const FindingCase& c : cases) {
+    EXPECT_EQ(findingsOf(changed(minimalFile(), c)), c.want) << c.what;
+  }
+}
+
+TEST(ReadAirbusAirports, ReportsALeftOutAirportOnlyByItsMarker) {
+  Rows rows = minimalFile();
+  rows[1] = "name=ALPHA;";
+  rows[21] = "Qfu=93;";
+  EXPECT_EQ(findingsOf(rows),
+            std::vector<std::string>{
+                "1: airport ABCD left out: line 22 should be \"QFU\" but is "
+                "\"Qfu\""});
+}
+
+TEST(ReadAirbusAirports, NeverNotesTheOptionalLateralDistance) {
+  Rows rows = airportHead();
+  append(rows, runwayBlock(2, true));
+  rows[12 + 31 + 3] = "Lateral=5;";
+  rows[12 + 31 + 8 + 3] = "LateralDistance=x;";
+  EXPECT_TRUE(findingsOf(rows).empty());
 }
 
 }  // namespace

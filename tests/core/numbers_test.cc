@@ -296,5 +296,34 @@ TEST(WriteInteger, WritesPlainDigits) {
   EXPECT_EQ(std::string(text, writeInteger(text, kMin)), "-2147483648");
 }
 
+// The words atof and atoi read as a number of their own, rather than as
+// the 0 that stands for none.
+TEST(BeginsWithNumber, AgreesWithWhatAtofAndAtoiRead) {
+  struct Case {
+    const char* word;
+    bool decimal;
+    bool integer;
+  };
+  constexpr Case kCases[] = {
+      {"12", true, true},    {"-3.5", true, true},   {"+0", true, true},
+      {".5", true, false},   {"-.5e1", true, false}, {"0x10", true, true},
+      {"5abc", true, true},  {"", false, false},     {"-", false, false},
+      {".", false, false},   {"+.", false, false},   {"abc", false, false},
+      {"inf", false, false}, {"nan", false, false},  {"e5", false, false},
+      {"--1", false, false},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(beginsWithNumber(c.word), c.decimal) << c.word;
+    EXPECT_EQ(beginsWithInteger(c.word), c.integer) << c.word;
+    // Where neither finds a number, both read 0.
+    if (!c.decimal) {
+      EXPECT_EQ(atof(c.word), 0) << c.word;
+    }
+    if (!c.integer) {
+      EXPECT_EQ(atoi(c.word), 0) << c.word;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace core

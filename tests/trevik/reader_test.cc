@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
 
@@ -18,7 +19,8 @@ using core::Runway;
 using File = std::vector<std::string>;
 
 // Reads the files, each given as its lines.
-std::vector<Airport> read(const std::vector<File>& files) {
+std::vector<Airport> read(const std::vector<File>& files,
+                          std::vector<core::Findings>& findings) {
   std::vector<core::LineList> lines;
   std::vector<core::WordTable> tables;
   for (const File& file : files) {
@@ -30,8 +32,20 @@ std::vector<Airport> read(const std::vector<File>& files) {
     tables.push_back(core::splitWords(list));
   }
   std::vector<Airport> airports;
-  readAnfAirports(tables, airports);
+  readAnfAirports(tables, airports, findings);
   return airports;
+}
+
+std::vector<Airport> read(const std::vector<File>& files) {
+  std::vector<core::Findings> findings;
+  return read(files, findings);
+}
+
+// The findings of one file, as "LINE: MESSAGE".
+std::vector<std::string> findingsOf(const File& file) {
+  std::vector<core::Findings> findings;
+  read({file}, findings);
+  return tests::findingLines(findings.at(0));
 }
 
 const File kExample = {"ANF ABCD SAMPLEFIELD",
@@ -214,6 +228,107 @@ TEST(ReadAnfAirports, ReadsEveryAirportOfALargeFileOnceInOrder) {
     wrong += airports[k] == want ? 0 : 1;
   }
   EXPECT_EQ(wrong, 0u);
+}
+
+TEST(ReadAnfAirports, SaysWhyAHeaderIsPassedOver) {
+  struct Case {
+    File file;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {{"ANF ABCD X"},
+       {"1: airport ABCD passed over: line 2 should hold its elevation but "
+        "is past the end of the file (1 line)"}},
+      {{"ANF ABCD X", "", "09 1 2 3 4 5 6", "0"},
+       {"1: airport ABCD passed over: line 2 should hold its elevation but "
+        "is an empty line"}},
+      {{"ANF ABCD X", "10", "09 1 2 3 4 5"},
+       {"1: airport ABCD passed over: line 3 should be a runway line of 7 "
+        "words but has 6"}},
+      {{"ANF ABCD X", "10"},
+       {"1: airport ABCD passed over: line 3 should be a runway line of 7 "
+        "words but is past the end of the file (2 lines)"}},
+      {{"ANF ABCD", "10", "09 1 2 3 4 5 6", "0"},
+       {"1: \"ANF\" line of 2 words starts no airport (a header holds "
+        "\"ANF\", the ICAO code and the name)"}},
+      {{"ANF", "ANFX A B", "anf A B"}, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(findingsOf(c.file), c.want) << c.file[0];
+  }
+}
+
+TEST(ReadAnfAirports, NotesCountsThatAreNotWhatTheyReadAs) {
+  struct Case {
+    const char* count;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"2", {}},
+      {"2R", {"4: obstacle count \"2R\" is not a whole number, read as 2"}},
+      {"-2", {"4: obstacle count -2 is negative, read as 0"}},
+      {"170",
+       {"4: obstacle count 170 runs past the end of the file (2 lines "
+        "follow)"}},
+      {"3x",
+       {"4: obstacle count \"3x\" is not a whole number, read as 3",
+        "4: obstacle count 3 runs past the end of the file (2 lines "
+        "follow)"}},
+      {"", {"4: obstacle count is missing (an empty line), read as 0"}},
+  };
+  for (const Case& c : cases) {
+    File file = kExample;
+    file[3] = c.count;
+    EXPECT_EQ(findingsOf(file), c.want) << c.count;
+  }
+  EXPECT_EQ(findingsOf({"ANF A B", "1", "09 1 2 3 4 5 6"}),
+            std::vector<std::string>{
+                "3: obstacle count is missing (past the end of the file (3 "
+                "lines)), read as 0"});
+}
+
+TEST(ReadAnfAirports, NotesNumbersThatReadAsZero) {
+  struct Case {
+    size_t line;
+    const char* text;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {1, "high", {"2: the elevation \"high\" is not a number, read as 0"}},
+      {2,
+       "09 abc 2700.5 2500 2300 0.25 50",
+       {"3: the TORA \"abc\" is not a number, read as 0"}},
+      {2,
+       "XX 2500 +2700 -.5 .5e1 x50 50",
+       {"3: the slope \"x50\" is not a number, read as 0"}},
+      {4,
+       "x 3100",
+       {"5: the obstacle elevation \"x\" is not a number, read as 0"}},
+      {4,
+       "1300 3100 L20",
+       {"5: the lateral distance \"L20\" is not a number, read as 0"}},
+      {4,
+       "1300",
+       {"5: obstacle line should hold at least 2 words but has 1; the "
+        "missing ones read as 0"}},
+  };
+  for (const Case& c : cases) {
+    File file = kExample;
+    file[c.line] = c.text;
+    EXPECT_EQ(findingsOf(file), c.want) << c.text;
+  }
+}
+
+TEST(ReadAnfAirports, NamesAFileWithoutAirportsAmongSeveral) {
+  std::vector<core::Findings> findings;
+  read({kExample, {"no airport here"}}, findings);
+  ASSERT_EQ(findings.size(), 2u);
+  EXPECT_TRUE(tests::findingLines(findings[0]).empty());
+  EXPECT_EQ(tests::findingLines(findings[1]),
+            std::vector<std::string>{"file: no airport found"});
+  // Alone, the driver says the input is not valid instead.
+  read({{"no airport here"}}, findings);
+  EXPECT_TRUE(tests::findingLines(findings[0]).empty());
 }
 
 }  // namespace
