@@ -17,6 +17,8 @@ void sayError(std::string_view line) noexcept {
   flushConsole();
   writeError(line);
   writeError("\n");
+  // Some C libraries buffer standard error when it is not a console.
+  std::fflush(stderr);
 }
 
 Request takeOptions(std::vector<std::filesystem::path>& arguments) {

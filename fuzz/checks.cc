@@ -182,4 +182,33 @@ void checkOutputShape(std::string_view out, std::string_view tag,
   check(lines == wantLines, "line count differs from the records");
 }
 
+void checkFindings(const core::Findings& findings, const core::WordTable& table,
+                   unsigned fileMarkKind) {
+  const std::vector<core::Finding> shown = findings.shown();
+  std::vector<size_t> perKind;
+  size_t last = 0;
+  for (const core::Finding& finding : shown) {
+    if (finding.row != core::Finding::kWholeFile) {
+      const size_t end = table.rows() + (finding.kind == fileMarkKind ? 1 : 0);
+      check(finding.row < end, "finding past the end of the file");
+    }
+    check(finding.row >= last, "findings out of row order");
+    last = finding.row;
+    check(!finding.message.empty() &&
+              finding.message.find('\n') == std::string::npos,
+          "finding is not one line");
+    if (finding.kind >= perKind.size()) perKind.resize(finding.kind + 1);
+    ++perKind[finding.kind];
+  }
+  for (unsigned kind = 0; kind < perKind.size(); ++kind) {
+    check(perKind[kind] <= core::Findings::kShownPerKind,
+          "more findings of a kind than the cap");
+    check(findings.total(kind) == perKind[kind] + findings.hidden(kind),
+          "hidden findings not counted");
+    check(findings.hidden(kind) == 0 ||
+              perKind[kind] == core::Findings::kShownPerKind,
+          "findings hidden below the cap");
+  }
+}
+
 }  // namespace fuzz

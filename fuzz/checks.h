@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "apb/line_sink.h"
+#include "core/findings.h"
 #include "core/lines.h"
 #include "core/records.h"
 
@@ -51,6 +52,14 @@ std::string writeBoth(
 // per airport plus eight and one per obstacle for every runway.
 void checkOutputShape(std::string_view out, std::string_view tag,
                       const std::vector<core::Airport>& airports);
+
+// Checks what a reader noted of one file (after the loader's marks were
+// added as fileMarkKind): every finding lies within the file's rows (a
+// file mark may stand one past its last line, where a Ctrl-Z can be), or
+// concerns the whole file; they come in row order, at most the cap of each
+// kind, each a single line; hidden ones are counted in the totals.
+void checkFindings(const core::Findings& findings, const core::WordTable& table,
+                   unsigned fileMarkKind);
 
 }  // namespace fuzz
 

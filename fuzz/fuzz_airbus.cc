@@ -43,8 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const core::WordTable table = core::splitWords(lines);
   fuzz::checkLinesAndWords(bytes, core::LoadVariant::kConverter, lines, table);
 
+  core::Findings findings;
   const std::vector<core::Airport> airports =
-      converter::readAirbusAirports(table);
+      converter::readAirbusAirports(table, findings);
+  core::addFileMarks(lines, converter::kFileMark, findings);
+  fuzz::checkFindings(findings, table, converter::kFileMark);
   checkAirports(airports);
   const std::string out = fuzz::writeBoth(converter::writeAirport2, airports);
   fuzz::checkOutputShape(out, "AIRPORT2", airports);

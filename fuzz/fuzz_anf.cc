@@ -80,7 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::vector<core::Airport> airports;
-  trevik::readAnfAirports(tables, airports);
+  std::vector<core::Findings> findings;
+  trevik::readAnfAirports(tables, airports, findings);
+  check(findings.size() == tables.size(), "findings not one per file");
+  for (size_t k = 0; k < tables.size(); ++k) {
+    core::addFileMarks(lines[k], trevik::kFileMark, findings[k]);
+    fuzz::checkFindings(findings[k], tables[k], trevik::kFileMark);
+  }
   checkAirports(airports, headerLines);
   const std::string out = fuzz::writeBoth(trevik::writeAirport1, airports);
   fuzz::checkOutputShape(out, "AIRPORT1", airports);

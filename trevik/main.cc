@@ -117,6 +117,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
   // opened ends the run, and later paths are never opened. The loader says
   // "File is not open" itself when it cannot open a file.
   std::vector<std::string> paths;
+  paths.reserve(arguments.size());
   for (const std::filesystem::path& argument : arguments) {
     paths.push_back(core::pathText(argument));
   }

@@ -82,11 +82,22 @@ TEST_P(FaultRun, WorksWithoutAConsole) {
       {"APB is a directory", true, Apb::kDirectory, 1, Apb::kDirectory},
       {"disk full", true, Apb::kFull, 1, Apb::kFull},
   };
-  const std::pair<const char*, Output> kOutputs[] = {
-      {"closed", Output::kClosed}, {"broken pipe", Output::kBrokenPipe}};
-  for (const auto& [outputName, output] : kOutputs) {
+  // Standard output, standard error, or both, each closed or a broken pipe.
+  struct Handles {
+    const char* name;
+    Output output;
+    Output errors;
+  };
+  const Handles kHandles[] = {
+      {"output closed", Output::kClosed, Output::kCaptured},
+      {"output a broken pipe", Output::kBrokenPipe, Output::kCaptured},
+      {"errors closed", Output::kCaptured, Output::kClosed},
+      {"errors a broken pipe", Output::kCaptured, Output::kBrokenPipe},
+      {"both broken pipes", Output::kBrokenPipe, Output::kBrokenPipe},
+  };
+  for (const Handles& handles : kHandles) {
     for (const Case& c : kCases) {
-      SCOPED_TRACE(std::string(outputName) + ": " + c.situation);
+      SCOPED_TRACE(std::string(handles.name) + ": " + c.situation);
       Sandbox box;
       const std::vector<std::string> args =
           c.sample ? copySample(box, program)
@@ -99,7 +110,8 @@ TEST_P(FaultRun, WorksWithoutAConsole) {
         std::filesystem::create_symlink("/dev/full", box.path(kOutputFile));
       }
       RunOptions options;
-      options.output = output;
+      options.output = handles.output;
+      options.errors = handles.errors;
 
       const RunResult run = runIn(box.dir(), program.exe, args, options);
 

@@ -188,6 +188,7 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   Pipe errors;
   // A pipe that nobody reads: the first write fails (or raises SIGPIPE).
   if (options.output == Output::kBrokenPipe) output.closeRead();
+  if (options.errors == Output::kBrokenPipe) errors.closeRead();
   const std::string dirText = dir.string();
   const ChildSetup setup{
       dirText.c_str(),
@@ -197,7 +198,9 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
       options.inputFile.c_str(),
       input.readEnd,
       options.output == Output::kClosed ? -1 : output.writeEnd,
-      options.mergeErrors ? output.writeEnd : errors.writeEnd,
+      options.mergeErrors                 ? output.writeEnd
+      : options.errors == Output::kClosed ? -1
+                                          : errors.writeEnd,
       options.memoryLimit};
 
   RunResult result;
@@ -211,8 +214,10 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   output.closeWrite();
   errors.closeWrite();
   const Clock::time_point deadline = Clock::now() + options.timeout;
-  std::vector<std::pair<int, std::string*>> streams{
-      {errors.readEnd, &result.errors}};
+  std::vector<std::pair<int, std::string*>> streams;
+  if (options.errors == Output::kCaptured) {
+    streams.emplace_back(errors.readEnd, &result.errors);
+  }
   if (options.output == Output::kCaptured || options.mergeErrors) {
     streams.emplace_back(output.readEnd, &result.console);
   }

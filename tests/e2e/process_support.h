@@ -30,6 +30,7 @@ struct RunOptions {
   Input input = Input::kNullDevice;
   std::string inputFile;  // relative to the run directory, for Input::kFile
   Output output = Output::kCaptured;
+  Output errors = Output::kCaptured;  // standard error, the same choices
   // Standard error into RunResult::console as well, in the order written,
   // instead of into RunResult::errors.
   bool mergeErrors = false;
