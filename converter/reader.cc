@@ -298,7 +298,7 @@ bool AirportReader::read(size_t row, Airport& airport,
   readAirportValues(row, airport);
   if (const std::optional<Miss> miss =
           readRunways(row + kFirstRunway, airport)) {
-    findings.add(row, kLeftOut, leftOut(row, *miss));
+    findings.note(row, kLeftOut, [&] { return leftOut(row, *miss); });
     return false;
   }
   for (core::Finding& finding : pending_) {

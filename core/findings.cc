@@ -41,6 +41,13 @@ void Findings::trim(Kind& kind) {
   kind.trimmed = true;
 }
 
+bool Findings::keeps(size_t row, unsigned kind) const {
+  if (kind >= kinds_.size()) return true;
+  const Kind& of = kinds_[kind];
+  return !(of.trimmed && of.kept.size() >= kShownPerKind &&
+           of.kept.back().row < row);
+}
+
 void Findings::add(size_t row, unsigned kind, std::string message) {
   Kind& into = kindOf(kind);
   if (!into.kept.empty() && into.kept.back().row >= row) into.trimmed = false;

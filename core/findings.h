@@ -36,6 +36,13 @@ class Findings {
   static constexpr size_t kShownPerKind = 50;
 
   void add(size_t row, unsigned kind, std::string message);
+  // add, building the message with make() only when the finding is kept:
+  // past the cap it is only counted, and a file broken on every line would
+  // otherwise build millions of messages for nothing.
+  template <typename Make>
+  void note(size_t row, unsigned kind, const Make& make) {
+    add(row, kind, keeps(row, kind) ? std::string(make()) : std::string());
+  }
   // Takes over every finding of later (the findings of a later piece of
   // the same file).
   void append(Findings&& later);
@@ -55,6 +62,8 @@ class Findings {
     size_t dropped = 0;   // found, but of rows after those kept
     bool trimmed = true;  // kept is in row order, without duplicates
   };
+  // False when a finding of kind at row would only be counted.
+  bool keeps(size_t row, unsigned kind) const;
   Kind& kindOf(unsigned kind);
   // Sorts kept by row, drops duplicates and keeps kShownPerKind.
   static void trim(Kind& kind);

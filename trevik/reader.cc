@@ -64,9 +64,10 @@ std::string passedOver(const WordTable& table, size_t row) {
 double realOf(std::string_view word, std::string_view what, size_t row,
               Findings& findings) {
   if (!core::beginsWithNumber(word)) {
-    findings.add(row, kNumber,
-                 std::string(what) + " " + core::quoted(word) +
-                     " is not a number, read as 0");
+    findings.note(row, kNumber, [&] {
+      return std::string(what) + " " + core::quoted(word) +
+             " is not a number, read as 0";
+    });
   }
   // Words come from the loaded input, so atofWord may read past them.
   return core::atofWord(word);
@@ -104,24 +105,26 @@ void noteCount(const WordTable& table, size_t row, std::string_view word,
   };
   if (word.empty()) {
     // A count line past the end is noted at the runway line, in the file.
-    findings.add(line < table.rows() ? line : row, kCount,
-                 "obstacle count is missing (" +
-                     core::describeRow(table, line) + "), read as 0");
+    findings.note(line < table.rows() ? line : row, kCount, [&] {
+      return "obstacle count is missing (" + core::describeRow(table, line) +
+             "), read as 0";
+    });
   } else if (word[0] == '-' && digitsOnly(word.substr(1))) {
-    findings.add(
-        line, kCount,
-        "obstacle count " + core::shown(word) + " is negative, read as 0");
+    findings.note(line, kCount, [&] {
+      return "obstacle count " + core::shown(word) + " is negative, read as 0";
+    });
   } else if (!digitsOnly(word)) {
-    findings.add(line, kCount,
-                 "obstacle count " + core::quoted(word) +
-                     " is not a whole number, read as " +
-                     std::to_string(count));
+    findings.note(line, kCount, [&] {
+      return "obstacle count " + core::quoted(word) +
+             " is not a whole number, read as " + std::to_string(count);
+    });
   }
   if (count > left) {
-    findings.add(line, kCount,
-                 "obstacle count " + std::to_string(count) +
-                     " runs past the end of the file (" + std::to_string(left) +
-                     (left == 1 ? " line follows)" : " lines follow)"));
+    findings.note(line, kCount, [&] {
+      return "obstacle count " + std::to_string(count) +
+             " runs past the end of the file (" + std::to_string(left) +
+             (left == 1 ? " line follows)" : " lines follow)");
+    });
   }
 }
 
@@ -145,9 +148,10 @@ Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
   std::string_view words[kLateralWords];
   const size_t n = core::rowWords(table, row, words, kLateralWords);
   if (n < kObstacleWords) {
-    findings.add(row, kShortObstacle,
-                 "obstacle line should hold at least 2 words but has " +
-                     std::to_string(n) + "; the missing ones read as 0");
+    findings.note(row, kShortObstacle, [&] {
+      return "obstacle line should hold at least 2 words but has " +
+             std::to_string(n) + "; the missing ones read as 0";
+    });
   }
   Obstacle obstacle;
   obstacle.elevation =
@@ -206,10 +210,10 @@ size_t runwaysFrom(const WordTable& table, size_t row) {
 bool readAirport(const WordTable& table, size_t header, Airport& airport,
                  Findings& findings) {
   if (!isHeader(table, header)) {
-    findings.add(
+    findings.note(
         header,
         table.wordCount(header) < kHeaderWords ? kTwoWordHeader : kPassedOver,
-        passedOver(table, header));
+        [&] { return passedOver(table, header); });
     return false;
   }
   std::string_view words[kHeaderWords];
