@@ -111,8 +111,9 @@ int convert(std::vector<std::filesystem::path> arguments) {
       converter::readAirbusAirports(table, findings);
   core::addFileMarks(lines, converter::kFileMark, findings);
   core::sayFindings(kProgram, path, findings, converter::kindName);
-  core::sayError(core::readSummary(kProgram, airports,
-                                   findings.total(converter::kLeftOut)));
+  core::sayError(core::readSummary(
+      kProgram, airports.size(), findings.runwaysRead(),
+      findings.obstaclesRead(), findings.total(converter::kLeftOut)));
   if (airports.empty()) {
     core::say("\n Not a valid file.\n");
     return done(1);

@@ -149,7 +149,10 @@ void AirportReader::readDecimal(size_t row, const Key& key, double& field) {
   if (!value) return;
   // Words come from the loaded input, so atofWord may read past them.
   field = core::atofWord(*value);
-  if (!core::beginsWithNumber(*value)) notANumber(row, key, *value);
+  // Only a word that reads as 0 can be no number: one compare per value.
+  if (field == 0 && !core::beginsWithNumber(*value)) {
+    notANumber(row, key, *value);
+  }
 }
 
 // Whole numbers in the file; a fraction is dropped.
@@ -157,7 +160,9 @@ void AirportReader::readInteger(size_t row, const Key& key, double& field) {
   auto value = valueOf(row, key, field);
   if (!value) return;
   field = core::atoi(*value);
-  if (!core::beginsWithInteger(*value)) notANumber(row, key, *value);
+  if (field == 0 && !core::beginsWithInteger(*value)) {
+    notANumber(row, key, *value);
+  }
 }
 
 // One blank, then one blank before each word after the key.
@@ -304,6 +309,11 @@ bool AirportReader::read(size_t row, Airport& airport,
   for (core::Finding& finding : pending_) {
     findings.add(finding.row, finding.kind, std::move(finding.message));
   }
+  size_t obstacles = 0;
+  for (const Runway& runway : airport.runways) {
+    obstacles += runway.obstacles.size();
+  }
+  findings.countRead(airport.runways.size(), obstacles);
   return true;
 }
 

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/console.h"
-#include "core/workers.h"
 
 namespace core {
 
@@ -80,6 +79,9 @@ void Findings::append(Findings&& later) {
     trim(into);
   }
   later.kinds_.clear();
+  countRead(later.runways_, later.obstacles_);
+  later.runways_ = 0;
+  later.obstacles_ = 0;
 }
 
 std::vector<Finding> Findings::shown() const {
@@ -182,31 +184,12 @@ std::string countOf(size_t count, std::string_view noun) {
 
 }  // namespace
 
-std::string readSummary(std::string_view program,
-                        std::span<const Airport> airports, size_t leftOut) {
-  // A look at every runway record, hundreds of MB of them: on every core.
-  constexpr size_t kPieces = 64;
-  std::vector<size_t> runwaysOf(kPieces);
-  std::vector<size_t> obstaclesOf(kPieces);
-  forEachPiece(kPieces, [&](size_t k) {
-    for (size_t a = airports.size() * k / kPieces;
-         a < airports.size() * (k + 1) / kPieces; ++a) {
-      runwaysOf[k] += airports[a].runways.size();
-      for (const Runway& runway : airports[a].runways) {
-        obstaclesOf[k] += runway.obstacles.size();
-      }
-    }
-  });
-  size_t runways = 0;
-  size_t obstacles = 0;
-  for (size_t k = 0; k < kPieces; ++k) {
-    runways += runwaysOf[k];
-    obstacles += obstaclesOf[k];
-  }
-  return std::string(program) + ": read " +
-         countOf(airports.size(), "airport") + ", " +
-         countOf(runways, "runway") + ", " + countOf(obstacles, "obstacle") +
-         "; left out " + countOf(leftOut, "airport");
+std::string readSummary(std::string_view program, size_t airports,
+                        size_t runways, size_t obstacles, size_t leftOut) {
+  return std::string(program) + ": read " + countOf(airports, "airport") +
+         ", " + countOf(runways, "runway") + ", " +
+         countOf(obstacles, "obstacle") + "; left out " +
+         countOf(leftOut, "airport");
 }
 
 }  // namespace core

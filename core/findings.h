@@ -5,13 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/lines.h"
-#include "core/records.h"
 
 namespace core {
 
@@ -56,6 +54,16 @@ class Findings {
   // The kinds with any finding, ascending.
   std::vector<unsigned> kinds() const;
 
+  // What the reader kept: the runways and obstacles of the airports that
+  // reached the records (counted as they are read, where they are still in
+  // the cache), for the summary.
+  void countRead(size_t runways, size_t obstacles) {
+    runways_ += runways;
+    obstacles_ += obstacles;
+  }
+  size_t runwaysRead() const { return runways_; }
+  size_t obstaclesRead() const { return obstacles_; }
+
  private:
   struct Kind {
     std::vector<Finding> kept;
@@ -69,6 +77,8 @@ class Findings {
   static void trim(Kind& kind);
 
   std::vector<Kind> kinds_;  // by kind number
+  size_t runways_ = 0;
+  size_t obstacles_ = 0;
 };
 
 // How a finding names the row it expected something of: "WORD" (its first
@@ -95,8 +105,8 @@ void sayFindings(std::string_view program, std::string_view path,
 
 // The line that sums up a read: "PROGRAM: read A airports, R runways, O
 // obstacles; left out K airports", singular nouns for 1.
-std::string readSummary(std::string_view program,
-                        std::span<const Airport> airports, size_t leftOut);
+std::string readSummary(std::string_view program, size_t airports,
+                        size_t runways, size_t obstacles, size_t leftOut);
 
 }  // namespace core
 

@@ -86,12 +86,18 @@ void sayAllFindings(const std::vector<std::string>& paths,
   }
 }
 
-size_t passedOver(const std::vector<core::Findings>& findings) {
-  size_t count = 0;
+// The summary of every file's reading: a path given twice counts twice.
+std::string summary(size_t airports,
+                    const std::vector<core::Findings>& findings) {
+  size_t runways = 0;
+  size_t obstacles = 0;
+  size_t passedOver = 0;
   for (const core::Findings& file : findings) {
-    count += file.total(trevik::kPassedOver);
+    runways += file.runwaysRead();
+    obstacles += file.obstaclesRead();
+    passedOver += file.total(trevik::kPassedOver);
   }
-  return count;
+  return core::readSummary(kProgram, airports, runways, obstacles, passedOver);
 }
 
 int convert(std::vector<std::filesystem::path> arguments) {
@@ -143,7 +149,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::addFileMarks(lines[k], trevik::kFileMark, findings[k]);
   }
   sayAllFindings(paths, findings);
-  core::sayError(core::readSummary(kProgram, airports, passedOver(findings)));
+  core::sayError(summary(airports.size(), findings));
   if (airports.empty()) {
     core::say("\n Not a valid ANF file.\n");
     return done(1);

@@ -59,19 +59,31 @@ std::string passedOver(const WordTable& table, size_t row) {
   return text + "has " + std::to_string(table.wordCount(row + 2));
 }
 
-// The real value of a word; one that is not a number reads as 0, and is
-// noted.
-double realOf(std::string_view word, std::string_view what, size_t row,
-              Findings& findings) {
-  if (!core::beginsWithNumber(word)) {
+// The number words of a line and how findings name them.
+struct NumberWords {
+  const std::string_view* words;
+  const std::string_view* names;
+  size_t count;
+};
+
+// Notes each of the words that is not a number (it reads as 0). Only a
+// word that read as 0 can be one, so callers look only then: files that
+// tools write never pay for the look.
+void noteNumbers(const NumberWords& line, size_t row, Findings& findings) {
+  for (size_t k = 0; k < line.count; ++k) {
+    if (core::beginsWithNumber(line.words[k])) continue;
     findings.note(row, kNumber, [&] {
-      return std::string(what) + " " + core::quoted(word) +
+      return std::string(line.names[k]) + " " + core::quoted(line.words[k]) +
              " is not a number, read as 0";
     });
   }
-  // Words come from the loaded input, so atofWord may read past them.
-  return core::atofWord(word);
 }
+
+constexpr std::string_view kRunwayNames[] = {"the TORA", "the TODA", "the ASDA",
+                                             "the LDA", "the slope"};
+constexpr std::string_view kObstacleNames[] = {
+    "the obstacle elevation", "the obstacle distance", "the lateral distance"};
+constexpr std::string_view kElevationName[] = {"the elevation"};
 
 // Ten times the designator's number (09L is 90), or 0 outside 0 to 359.
 double headingOf(std::string_view designator) {
@@ -153,15 +165,16 @@ Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
              std::to_string(n) + "; the missing ones read as 0";
     });
   }
+  // Words come from the loaded input, so atofWord may read past them; a
+  // missing word is empty and reads as 0.
   Obstacle obstacle;
-  obstacle.elevation =
-      n >= 1 ? realOf(words[0], "the obstacle elevation", row, findings) : 0;
-  obstacle.distance =
-      n >= 2 ? realOf(words[1], "the obstacle distance", row, findings) : 0;
-  obstacle.lateralDistance =
-      n >= kLateralWords
-          ? realOf(words[2], "the lateral distance", row, findings)
-          : 0;
+  obstacle.elevation = core::atofWord(words[0]);
+  obstacle.distance = core::atofWord(words[1]);
+  obstacle.lateralDistance = n >= kLateralWords ? core::atofWord(words[2]) : 0;
+  if (obstacle.elevation == 0 || obstacle.distance == 0 ||
+      obstacle.lateralDistance == 0) {
+    noteNumbers({words, kObstacleNames, n}, row, findings);
+  }
   return obstacle;
 }
 
@@ -172,11 +185,16 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
   std::string_view words[kRunwayWords];
   core::rowWords(table, row, words, kRunwayWords);
   runway.ident.assign(words[0]);
-  runway.tora = realOf(words[1], "the TORA", row, findings);
-  runway.toda = realOf(words[2], "the TODA", row, findings);
-  runway.asda = realOf(words[3], "the ASDA", row, findings);
-  runway.lda = realOf(words[4], "the LDA", row, findings);
-  runway.slope = realOf(words[5], "the slope", row, findings);
+  // Words come from the loaded input, so atofWord may read past them.
+  runway.tora = core::atofWord(words[1]);
+  runway.toda = core::atofWord(words[2]);
+  runway.asda = core::atofWord(words[3]);
+  runway.lda = core::atofWord(words[4]);
+  runway.slope = core::atofWord(words[5]);
+  if (runway.tora == 0 || runway.toda == 0 || runway.asda == 0 ||
+      runway.lda == 0 || runway.slope == 0) {
+    noteNumbers({words + 1, kRunwayNames, 5}, row, findings);
+  }
   runway.strength.assign(words[6]);
   runway.magneticHeading = headingOf(words[0]);
   runway.width = kRunwayWidth;
@@ -224,15 +242,21 @@ bool readAirport(const WordTable& table, size_t header, Airport& airport,
   airport.iata = kNotCarried;
   airport.state = kNotCarried;
   airport.lastUpdate = kNotCarried;
-  airport.elevation = realOf(wordAt(table, header + 1, 0), "the elevation",
-                             header + 1, findings);
+  const std::string_view elevation = wordAt(table, header + 1, 0);
+  airport.elevation = core::atofWord(elevation);
+  if (airport.elevation == 0) {
+    noteNumbers({&elevation, kElevationName, 1}, header + 1, findings);
+  }
 
   size_t row = header + 2;
   const size_t runways = runwaysFrom(table, row);
   airport.runways.resize(runways);
+  size_t obstacles = 0;
   for (Runway& runway : airport.runways) {
     row = readRunway(table, row, airport.elevation, runway, findings);
+    obstacles += runway.obstacles.size();
   }
+  findings.countRead(runways, obstacles);
   return true;
 }
 

@@ -66,8 +66,11 @@ TEST(Findings, AppendingPiecesGivesWhatOneReaderWouldHave) {
       part.add(row, 0, message);
       whole.add(row, 0, message);
     }
+    part.countRead(piece, 10 * piece);
     merged.append(std::move(part));
   }
+  EXPECT_EQ(merged.runwaysRead(), 0u + 1 + 2 + 3 + 4);
+  EXPECT_EQ(merged.obstaclesRead(), 100u);
   EXPECT_EQ(merged.shown(), whole.shown());
   EXPECT_EQ(merged.total(0), 150u);
   EXPECT_EQ(merged.hidden(0), 100u);
