@@ -1,24 +1,26 @@
 // Opening, filling and closing "APB", the file every run writes.
 #include "apb/output_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
 #include "apb/ordered_writing.h"
-#include "core/platform.h"
+#include "core/file_replacement.h"
 
 namespace apb {
 
 Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
-                        std::error_code& reason) {
-  reason.clear();
-  errno = 0;
-  std::FILE* file = core::openFile(std::filesystem::path(kOutputFile), "wb");
-  if (file == nullptr) {
-    reason = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+                        Report& report) {
+  report = {};
+  // "APB" keeps its old bytes until the new ones are complete; should this
+  // run fail, be interrupted or run out of memory before, the replacement
+  // goes away with them.
+  core::FileReplacement output;
+  if (!output.open(std::filesystem::path(kOutputFile), report.reason)) {
     return Outcome::kNotOpened;
   }
+  report.inPlaceBecause = output.inPlaceBecause();
+  std::FILE* file = output.file();
   // The sink writes whole blocks; a stream buffer would only split them.
   std::setvbuf(file, nullptr, _IONBF, 0);
   int error = 0;
@@ -27,18 +29,20 @@ Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
     write(sink);
     if (!sink.finish()) error = sink.error();
   }
+  if (error != 0) {
+    report.reason = std::error_code(error, std::generic_category());
+    return Outcome::kWriteFailed;
+  }
   // A full disk may only show when the last block is written at close.
-  errno = 0;
-  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  if (error == 0) return Outcome::kWritten;
-  reason = std::error_code(error, std::generic_category());
-  return Outcome::kWriteFailed;
+  const bool committed = output.commit(report.reason);
+  report.inPlaceBecause = output.inPlaceBecause();
+  return committed ? Outcome::kWritten : Outcome::kWriteFailed;
 }
 
 Outcome writeAirportsFile(
     std::span<const core::Airport> airports,
     void (*write)(LineSink& sink, std::span<const core::Airport> airports),
-    std::error_code& reason) {
+    Report& report) {
   return writeOutputFile(
       [&](LineSink& out) {
         // A few hundred kilobytes of lines per slice.
@@ -48,7 +52,7 @@ Outcome writeAirportsFile(
                        write(sink, airports.subspan(begin, end - begin));
                      });
       },
-      reason);
+      report);
 }
 
 }  // namespace apb

@@ -18,14 +18,23 @@ constexpr std::string_view kOutputFile = "APB";
 // How writing "APB" ended; the driver says what each outcome means.
 enum class Outcome {
   kWritten,     // every line is in "APB"
-  kNotOpened,   // "APB" could not be created or emptied
-  kWriteFailed  // a write or the close failed: "APB" is incomplete
+  kNotOpened,   // "APB" cannot be written (a directory, read-only)
+  kWriteFailed  // a write, the close or the rename failed: "APB" is as it was
 };
 
-// Creates or empties "APB", lets write fill it and closes it. Unless the
-// outcome is kWritten, reason holds the system's error.
+// What the driver may say beside the outcome.
+struct Report {
+  std::error_code reason;  // the system's error, unless kWritten
+  // Why "APB" was written in place rather than replaced; empty when it was
+  // replaced (or is no regular file).
+  std::error_code inPlaceBecause;
+};
+
+// Writes "APB" whole: write fills a replacement that takes the old file's
+// place once complete (core/file_replacement.h), so that on any failure the
+// old "APB" keeps its bytes.
 Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
-                        std::error_code& reason);
+                        Report& report);
 
 // writeOutputFile for a program's airports: "APB" gets the lines that
 // write(sink, airports) gives, written a slice of airports at a time on
@@ -33,7 +42,7 @@ Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
 Outcome writeAirportsFile(
     std::span<const core::Airport> airports,
     void (*write)(LineSink& sink, std::span<const core::Airport> airports),
-    std::error_code& reason);
+    Report& report);
 
 }  // namespace apb
 

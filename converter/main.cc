@@ -118,16 +118,23 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::say("\n Not a valid file.\n");
     return done(1);
   }
-  switch (apb::writeAirportsFile(airports, converter::writeAirport2, reason)) {
+  apb::Report report;
+  const apb::Outcome outcome =
+      apb::writeAirportsFile(airports, converter::writeAirport2, report);
+  const std::string output(apb::kOutputFile);
+  if (report.inPlaceBecause) {
+    core::sayError(std::string(kProgram) + ": \"" + output +
+                   "\" written in place, not replaced: " +
+                   report.inPlaceBecause.message());
+  }
+  switch (outcome) {
     case apb::Outcome::kNotOpened:
       core::say("\nFile is not open.\n");
-      core::sayError(
-          failure("cannot create", std::string(apb::kOutputFile), reason));
+      core::sayError(failure("cannot create", output, report.reason));
       return 1;
     case apb::Outcome::kWriteFailed:
       core::say("\nFile writing failed.\n");
-      core::sayError(
-          failure("cannot write", std::string(apb::kOutputFile), reason));
+      core::sayError(failure("cannot write", output, report.reason));
       return 1;
     case apb::Outcome::kWritten:
       break;
@@ -137,7 +144,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
 
 template <typename Char>
 int run(int argc, Char** argv) {
-  core::prepareProcess();
+  core::prepareProcess(kProgram, apb::kOutputFile);
   core::useRecordArena();
   try {
     return convert(core::commandLinePaths(argc, argv));

@@ -42,13 +42,16 @@ FileBytes FileBytes::allocate(size_t size) {
 
 #ifdef CORE_FILE_BYTES_MMAP
 
-void FileBytes::makeWritable(size_t offset) {
-  if (mapped_ == 0) return;
+bool FileBytes::makeWritable(size_t offset) {
+  if (mapped_ == 0) return true;
   // A mapping starts on a page, so offsets round to pages from data_.
   const size_t page = offset & ~(page_ - 1);
-  mprotect(data_ + page, page_, PROT_READ | PROT_WRITE);
+  if (mprotect(data_ + page, page_, PROT_READ | PROT_WRITE) != 0) {
+    return false;
+  }
   // That page becomes the program's own copy once written.
   fromFile_ = std::min(fromFile_, page);
+  return true;
 }
 
 void FileBytes::release() {
@@ -117,7 +120,7 @@ void releaseFilePages(const char* data, size_t from, size_t to) {
 
 #else  // no file mapping: every FileBytes is a heap block
 
-void FileBytes::makeWritable(size_t /*offset*/) {}
+bool FileBytes::makeWritable(size_t /*offset*/) { return true; }
 
 void FileBytes::release() {
   fromFile_ = 0;

@@ -29,8 +29,9 @@ class FileBytes {
   static FileBytes allocate(size_t size);
 
   char* data() const { return data_; }
-  // Makes data()[offset] writable (a mapped file is mapped read-only).
-  void makeWritable(size_t offset);
+  // Makes data()[offset] writable (a mapped file is mapped read-only);
+  // false when the system refuses.
+  bool makeWritable(size_t offset);
   // How many bytes from the start are mapped from the file and never
   // written: their memory can be given back and read again from the file.
   size_t fromFile() const { return fromFile_; }

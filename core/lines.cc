@@ -48,7 +48,13 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
     size = mark;
     scans.erase(cut + 1, scans.end());
   }
-  data.makeWritable(size);
+  if (!data.makeWritable(size)) {
+    // The closing line feed must be written: into a copy, then.
+    FileBytes copy = FileBytes::allocate(size);
+    std::memcpy(copy.data(), bytes, size);
+    data = std::move(copy);
+    bytes = data.data();
+  }
   bytes[size] = '\n';
 
   LineList lines;

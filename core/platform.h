@@ -28,8 +28,37 @@ void writeError(std::string_view text) noexcept;
 
 // Makes the process safe to run with any standard handles: a closed standard
 // output or a broken pipe must not stop a conversion, and a file opened later
-// must never take the place of a closed standard handle.
-void prepareProcess();
+// must never take the place of a closed standard handle. A file over the
+// size limit is a failed write, not the end of the program. An interrupt or
+// termination (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT; a console's close) removes
+// the temporary file of a replacement under way, restores the terminal,
+// says on standard error "PROGRAM: interrupted; "OUTPUT" left as it was"
+// (or "... was written", once replaced) and ends the program by that
+// signal; one that was ignored at start stays ignored.
+void prepareProcess(std::string_view program, std::string_view output);
+
+namespace detail {
+
+// While a temporary file exists, a signal that ends the program removes it
+// first; path must stay valid until forgotten. replaced tells that the
+// output now holds the new content.
+void guardTemporaryFile(const std::filesystem::path& path);
+void forgetTemporaryFile(bool replaced);
+
+// Holds back the signals that end the program for its lifetime, so that a
+// file is created and guarded, or renamed and forgotten, as one step.
+class HeldSignals {
+ public:
+  HeldSignals();
+  ~HeldSignals();
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  unsigned char saved_[256];  // the signal mask before
+};
+
+}  // namespace detail
 
 // True when standard input is an interactive console or terminal, where a
 // person can press a key; false for files, pipes and the null device, and for

@@ -1,12 +1,18 @@
-// POSIX side of the platform interface: termios key wait, SIGPIPE, madvise.
+// POSIX side of the platform interface: termios key wait, signals,
+// madvise.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "core/platform.h"
 
@@ -28,7 +34,105 @@ void writeError(std::string_view text) noexcept {
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-void prepareProcess() {
+namespace {
+
+// What a signal handler may touch: plain bytes set up before any signal is
+// caught, and flags.
+constexpr size_t kLongestText = 4096;
+char interruptedBefore[kLongestText];  // "PROGRAM: interrupted; ..." + LF
+char interruptedAfter[kLongestText];
+char temporaryFile[kLongestText];  // empty when no temporary file exists
+volatile sig_atomic_t outputReplaced = 0;
+termios keyWaitSaved{};  // the terminal's settings during a key wait
+volatile sig_atomic_t keyWaitActive = 0;
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void copyText(char* to, std::string_view text) {
+  const size_t size = std::min(text.size(), kLongestText - 1);
+  std::memcpy(to, text.data(), size);
+  to[size] = '\0';
+}
+
+extern "C" void endBySignal(int signal) {
+  const int savedErrno = errno;
+  if (temporaryFile[0] != '\0') unlink(temporaryFile);
+  if (keyWaitActive != 0) tcsetattr(STDIN_FILENO, TCSANOW, &keyWaitSaved);
+  const char* text = outputReplaced != 0 ? interruptedAfter : interruptedBefore;
+  if (write(STDERR_FILENO, text, std::strlen(text)) < 0) {
+    // Nothing more can be done; the signal still ends the program.
+  }
+  // End by the signal itself, so that a shell sees it (130 for Ctrl-C).
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  sigaction(signal, &standard, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signal);
+  errno = savedErrno;
+}
+
+sigset_t endingSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signal : kEndingSignals) sigaddset(&set, signal);
+  return set;
+}
+
+}  // namespace
+
+namespace detail {
+
+void guardTemporaryFile(const std::filesystem::path& path) {
+  copyText(temporaryFile, path.native());
+}
+
+void forgetTemporaryFile(bool replaced) {
+  temporaryFile[0] = '\0';
+  if (replaced) outputReplaced = 1;
+}
+
+HeldSignals::HeldSignals() {
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
+  const sigset_t ending = endingSignals();
+  sigset_t before;
+  sigprocmask(SIG_BLOCK, &ending, &before);
+  std::memcpy(saved_, &before, sizeof before);
+}
+
+HeldSignals::~HeldSignals() {
+  sigset_t before;
+  std::memcpy(&before, saved_, sizeof before);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+}  // namespace detail
+
+void prepareProcess(std::string_view program, std::string_view output) {
+  const std::string name(program);
+  const std::string quoted = "\"" + std::string(output) + "\"";
+  copyText(interruptedBefore,
+           name + ": interrupted; " + quoted + " left as it was\n");
+  copyText(interruptedAfter,
+           name + ": interrupted; " + quoted + " was written\n");
+  for (const int signal : kEndingSignals) {
+    struct sigaction current {};
+    // A signal ignored at start (nohup, a script's "&") stays ignored.
+    if (sigaction(signal, nullptr, &current) != 0 ||
+        current.sa_handler == SIG_IGN) {
+      continue;
+    }
+    struct sigaction handler {};
+    handler.sa_handler = endBySignal;
+    handler.sa_mask = endingSignals();  // one handler at a time
+    sigaction(signal, &handler, nullptr);
+  }
+  // A file over the size limit (ulimit -f) is a failed write, reported as
+  // one, rather than the end of the program with a partial file.
+  signal(SIGXFSZ, SIG_IGN);
   // The console only reports status: a reader that went away must not kill
   // the conversion, so writes to a broken pipe just fail.
   signal(SIGPIPE, SIG_IGN);
@@ -50,8 +154,10 @@ bool stdinIsInteractive() {
   if (isatty(STDIN_FILENO) != 1) return false;
   // A background job cannot take a key from its terminal: setting the
   // terminal or reading it would stop the job until someone brings it back.
+  // A terminal that is not the program's controlling one (tcgetpgrp
+  // fails) is nobody's to answer: no wait.
   const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-  return foreground == -1 || foreground == getpgrp();
+  return foreground != -1 && foreground == getpgrp();
 }
 
 void waitForKey() {
@@ -64,7 +170,12 @@ void waitForKey() {
   raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
-  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+  keyWaitSaved = saved;
+  keyWaitActive = 1;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
+    keyWaitActive = 0;
+    return;
+  }
   // An arrow key sends several bytes at once: read them all in one go and
   // drop anything still queued, so nothing is left for the shell prompt.
   char keys[64];
@@ -73,6 +184,7 @@ void waitForKey() {
   }
   tcflush(STDIN_FILENO, TCIFLUSH);
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  keyWaitActive = 0;
 }
 
 void adviseLargeBuffer(void* data, size_t bytes) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <mutex>
 #include <string>
 
 #include "core/platform.h"
@@ -57,7 +58,54 @@ void writeError(std::string_view text) noexcept {
   }
 }
 
-void prepareProcess() {}
+namespace {
+
+// What the console control handler, which runs on a thread of its own,
+// shares with the program: under guard.
+std::mutex guard;
+std::wstring temporaryFile;  // empty when no temporary file exists
+bool outputReplaced = false;
+std::string interruptedBefore;
+std::string interruptedAfter;
+
+BOOL WINAPI endByControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
+      event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  // Held for good: the program ends here, nothing may start a new file.
+  guard.lock();
+  // The temporary file is opened so that it can be deleted while open.
+  if (!temporaryFile.empty()) DeleteFileW(temporaryFile.c_str());
+  writeError(outputReplaced ? interruptedAfter : interruptedBefore);
+  ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
+}  // namespace
+
+namespace detail {
+
+void guardTemporaryFile(const std::filesystem::path& path) {
+  temporaryFile = path.native();
+}
+
+void forgetTemporaryFile(bool replaced) {
+  temporaryFile.clear();
+  if (replaced) outputReplaced = true;
+}
+
+HeldSignals::HeldSignals() : saved_{} { guard.lock(); }
+HeldSignals::~HeldSignals() { guard.unlock(); }
+
+}  // namespace detail
+
+void prepareProcess(std::string_view program, std::string_view output) {
+  const std::string name(program);
+  const std::string quoted = "\"" + std::string(output) + "\"";
+  interruptedBefore = name + ": interrupted; " + quoted + " left as it was\n";
+  interruptedAfter = name + ": interrupted; " + quoted + " was written\n";
+  SetConsoleCtrlHandler(endByControl, TRUE);
+}
 
 bool stdinIsInteractive() {
   // _isatty is also true for NUL; only a real console has a console mode.

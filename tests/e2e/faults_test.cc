@@ -41,7 +41,8 @@ TEST_P(FaultRun, ReportsAFullDiskInsteadOfDone) {
 #endif
 }
 
-// "APB" is opened where it stands, never written elsewhere and renamed.
+// A symbolic link named "APB" is followed, as open would follow it: the
+// file it leads to is replaced and the link stays a link.
 TEST_P(FaultRun, WritesThroughASymlinkNamedApb) {
 #ifdef _WIN32
   GTEST_SKIP() << "symbolic links need extra rights on Windows";

@@ -90,6 +90,7 @@ struct ChildSetup {
   int outputPipe;  // write end, or -1 for a closed standard output
   int errorsPipe;  // write end for standard error
   uint64_t memoryLimit;
+  uint64_t fileSizeLimit;
 };
 
 [[noreturn]] void runChild(const ChildSetup& setup) {
@@ -99,6 +100,10 @@ struct ChildSetup {
   if (setup.memoryLimit != 0) {
     const rlimit limit{setup.memoryLimit, setup.memoryLimit};
     if (setrlimit(RLIMIT_AS, &limit) != 0) failInChild("limit memory");
+  }
+  if (setup.fileSizeLimit != 0) {
+    const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) failInChild("limit file size");
   }
   int input = -1;
   switch (setup.input) {
@@ -201,7 +206,8 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
       options.mergeErrors                 ? output.writeEnd
       : options.errors == Output::kClosed ? -1
                                           : errors.writeEnd,
-      options.memoryLimit};
+      options.memoryLimit,
+      options.fileSizeLimit};
 
   RunResult result;
   const pid_t pid = fork();

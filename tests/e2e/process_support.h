@@ -34,7 +34,8 @@ struct RunOptions {
   // Standard error into RunResult::console as well, in the order written,
   // instead of into RunResult::errors.
   bool mergeErrors = false;
-  uint64_t memoryLimit = 0;  // address space in bytes; 0 for no limit
+  uint64_t memoryLimit = 0;    // address space in bytes; 0 for no limit
+  uint64_t fileSizeLimit = 0;  // largest file it may write (POSIX); 0: none
   std::chrono::seconds timeout{60};
 };
 

@@ -1,0 +1,260 @@
+// How "APB" is replaced: whole, or not at all. A write that fails, a signal
+// or a lack of memory leaves the old "APB" byte for byte and no temporary
+// file; links, permissions and other kinds of "APB" are kept as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#endif
+
+#include "tests/e2e/process_support.h"
+#include "tests/e2e/programs_support.h"
+#include "tests/e2e/sandbox_support.h"
+
+namespace e2e {
+namespace {
+
+constexpr std::string_view kOldApb = "old output\r\n";
+
+std::vector<std::string> copySample(const Sandbox& box,
+                                    const Program& program) {
+  for (const std::string& name : program.sample) box.copyExample(name);
+  return program.sample;
+}
+
+// The names in the sandbox, sorted.
+std::vector<std::string> namesIn(const Sandbox& box) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(box.dir())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Replacement : public testing::TestWithParam<Program> {};
+
+TEST_P(Replacement, KeepsTheOldApbWhenWritingFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a file size limit is a POSIX resource limit";
+#else
+  const Program& program = GetParam();
+  Sandbox box;
+  const std::vector<std::string> args = copySample(box, program);
+  box.write(kOutputFile, kOldApb);
+  RunOptions options;
+  options.fileSizeLimit = 200;  // the new "APB" needs more
+
+  const RunResult run = runIn(box.dir(), program.exe, args, options);
+
+  EXPECT_EQ(run.console, program.banner + std::string(kWriteFailed));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(box.read(kOutputFile), kOldApb);
+  std::vector<std::string> names = args;
+  names.emplace_back(kOutputFile);
+  EXPECT_EQ(namesIn(box), sorted(names)) << "a temporary file was left";
+  EXPECT_NE(run.errors.find(": cannot write \"APB\": "), std::string::npos)
+      << run.errors;
+#endif
+}
+
+TEST_P(Replacement, KeepsWhatApbIs) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links and permission bits are tested on POSIX only";
+#else
+  const Program& program = GetParam();
+  struct Case {
+    const char* what;
+    void (*prepare)(const Sandbox& box);
+    void (*check)(const Sandbox& box, const std::string& apb);
+    const char* creates = nullptr;  // the one name a run adds, if any
+  };
+  const Case cases[] = {
+      {"a link to a file: the file is replaced, the link stays",
+       [](const Sandbox& box) {
+         box.write("target", kOldApb);
+         std::filesystem::create_symlink("target", box.path(kOutputFile));
+       },
+       [](const Sandbox& box, const std::string& apb) {
+         EXPECT_TRUE(std::filesystem::is_symlink(box.path(kOutputFile)));
+         EXPECT_EQ(box.read("target"), apb);
+       }},
+      {"a link that leads nowhere: the file it names is made",
+       [](const Sandbox& box) {
+         std::filesystem::create_symlink("made", box.path(kOutputFile));
+       },
+       [](const Sandbox& box, const std::string& apb) {
+         EXPECT_TRUE(std::filesystem::is_symlink(box.path(kOutputFile)));
+         EXPECT_EQ(box.read("made"), apb);
+       },
+       "made"},
+      {"a hard link: APB is new, the other name keeps the old bytes",
+       [](const Sandbox& box) {
+         box.write(kOutputFile, kOldApb);
+         std::filesystem::create_hard_link(box.path(kOutputFile),
+                                           box.path("other"));
+       },
+       [](const Sandbox& box, const std::string& apb) {
+         EXPECT_EQ(box.read(kOutputFile), apb);
+         EXPECT_EQ(box.read("other"), kOldApb);
+       }},
+      {"permission bits are kept",
+       [](const Sandbox& box) {
+         box.write(kOutputFile, kOldApb);
+         chmod(box.path(kOutputFile).c_str(), 0640);
+       },
+       [](const Sandbox& box, const std::string& apb) {
+         EXPECT_EQ(box.read(kOutputFile), apb);
+         struct stat status {};
+         ASSERT_EQ(stat(box.path(kOutputFile).c_str(), &status), 0);
+         EXPECT_EQ(status.st_mode & 07777, 0640u);
+       }},
+      {"a link to /dev/null is written, never renamed over",
+       [](const Sandbox& box) {
+         std::filesystem::create_symlink("/dev/null", box.path(kOutputFile));
+       },
+       [](const Sandbox& box, const std::string&) {
+         EXPECT_TRUE(std::filesystem::is_symlink(box.path(kOutputFile)));
+         EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sandbox box;
+    const std::vector<std::string> args = copySample(box, program);
+    c.prepare(box);
+    const std::vector<std::string> before = namesIn(box);
+
+    const RunResult run = runIn(box.dir(), program.exe, args);
+
+    EXPECT_EQ(run.console, program.banner + std::string(kDone));
+    EXPECT_EQ(run.exitCode, 0);
+    c.check(box, sampleApb(program));
+    std::vector<std::string> after = before;
+    if (c.creates != nullptr) after.emplace_back(c.creates);
+    EXPECT_EQ(namesIn(box), sorted(after)) << "a temporary file was left";
+  }
+#endif
+}
+
+#ifndef _WIN32
+
+// Starts exe in dir with standard input and output on the null device and
+// standard error into errors; returns its process id.
+pid_t startIn(const Sandbox& box, const std::string& exe,
+              const std::vector<std::string>& args,
+              const std::filesystem::path& errors) {
+  std::vector<std::string> words{exe};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const std::string dir = box.dir().string();
+  const std::string errorsPath = errors.string();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    const int null = open("/dev/null", O_RDWR);
+    const int err =
+        open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (null < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(127);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(err, 2);
+    execv(exe.c_str(), argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// True while the sandbox holds a temporary "APB".
+bool writingApb(const Sandbox& box) {
+  for (const std::string& name : namesIn(box)) {
+    if (name.starts_with("APB.") && name.ends_with(".tmp")) return true;
+  }
+  return false;
+}
+
+#endif
+
+// Caught while "APB" is being written, a program removes its temporary
+// file, says so, and ends by the signal; the old "APB" stays.
+TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX signals";
+#else
+  const Program& program = GetParam();
+  // A sample written many times over, so that writing takes a while.
+  std::string big;
+  const std::string sample = exampleBytes(program.sample.front());
+  for (int k = 0; k < 4000; ++k) big += sample;
+  for (const int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(strsignal(signal));
+    bool caught = false;
+    for (int attempt = 0; attempt < 5 && !caught; ++attempt) {
+      Sandbox box;
+      box.write("input", big);
+      box.write(kOutputFile, kOldApb);
+      const std::filesystem::path errors =
+          box.dir().parent_path() / (box.dir().filename().string() + ".err");
+      const pid_t pid = startIn(box, program.exe, {"input"}, errors);
+      ASSERT_GT(pid, 0);
+      const auto deadline =
+          std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      int status = 0;
+      while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (writingApb(box)) {
+          kill(pid, SIGSTOP);
+          caught = writingApb(box);
+          kill(pid, signal);
+          kill(pid, SIGCONT);
+          waitpid(pid, &status, 0);
+          break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+          kill(pid, SIGKILL);
+          waitpid(pid, &status, 0);
+          FAIL() << "the program did not end";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      const std::string said = readFile(errors);
+      std::filesystem::remove(errors);
+      if (!caught) continue;
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+      EXPECT_EQ(box.read(kOutputFile), kOldApb);
+      EXPECT_EQ(namesIn(box), sorted({"input", std::string(kOutputFile)}));
+      EXPECT_TRUE(said.ends_with(program.name +
+                                 ": interrupted; \"APB\" left as it was\n"))
+          << said;
+    }
+    EXPECT_TRUE(caught) << "no try caught the program writing \"APB\"";
+  }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Replacement,
+                         testing::ValuesIn(bothPrograms()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace e2e
