@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -250,6 +251,44 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
     EXPECT_TRUE(caught) << "no try caught the program writing \"APB\"";
   }
 #endif
+}
+
+// Under an ever lower memory limit a run at last runs out of memory,
+// while reading or while writing "APB": either way it says so and leaves
+// the old "APB" as it was.
+TEST_P(Replacement, KeepsTheOldApbWhenMemoryRunsOut) {
+#ifdef E2E_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers reserve terabytes of address space, so "
+                  "a program cannot start under an address-space limit";
+#endif
+  if (runningUnderWine()) {
+    GTEST_SKIP() << "Wine cannot start a program under a memory limit";
+  }
+  const Program& program = GetParam();
+  int failed = 0;
+  for (uint64_t megabytes = 96; megabytes >= 8; megabytes -= 4) {
+    SCOPED_TRACE(std::to_string(megabytes) + " MB");
+    Sandbox box;
+    const std::vector<std::string> args = copySample(box, program);
+    box.write(kOutputFile, kOldApb);
+    RunOptions options;
+    options.memoryLimit = megabytes << 20;
+
+    const RunResult run = runIn(box.dir(), program.exe, args, options);
+
+    std::vector<std::string> names = args;
+    names.emplace_back(kOutputFile);
+    EXPECT_EQ(namesIn(box), sorted(names)) << "a temporary file was left";
+    if (run.exitCode == 0) {
+      EXPECT_EQ(box.read(kOutputFile), sampleApb(program));
+      continue;
+    }
+    ++failed;
+    EXPECT_EQ(run.console, program.banner + std::string(kOutOfMemory));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(box.read(kOutputFile), kOldApb);
+  }
+  EXPECT_GT(failed, 0) << "no limit was low enough";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, Replacement,
