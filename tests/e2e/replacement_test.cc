@@ -207,7 +207,7 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
   // A sample written many times over, so that writing takes a while.
   std::string big;
   const std::string sample = exampleBytes(program.sample.front());
-  for (int k = 0; k < 4000; ++k) big += sample;
+  while (big.size() < (size_t{12} << 20)) big += sample;
   for (const int signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(strsignal(signal));
     bool caught = false;
