@@ -11,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -91,6 +92,7 @@ struct ChildSetup {
   int errorsPipe;  // write end for standard error
   uint64_t memoryLimit;
   uint64_t fileSizeLimit;
+  int user;
 };
 
 [[noreturn]] void runChild(const ChildSetup& setup) {
@@ -100,6 +102,12 @@ struct ChildSetup {
   if (setup.memoryLimit != 0) {
     const rlimit limit{setup.memoryLimit, setup.memoryLimit};
     if (setrlimit(RLIMIT_AS, &limit) != 0) failInChild("limit memory");
+  }
+  if (setup.user >= 0) {
+    const auto id = static_cast<uid_t>(setup.user);
+    if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) {
+      failInChild("switch the user");
+    }
   }
   if (setup.fileSizeLimit != 0) {
     const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
@@ -207,7 +215,8 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
       : options.errors == Output::kClosed ? -1
                                           : errors.writeEnd,
       options.memoryLimit,
-      options.fileSizeLimit};
+      options.fileSizeLimit,
+      options.user};
 
   RunResult result;
   const pid_t pid = fork();

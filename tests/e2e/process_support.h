@@ -36,6 +36,7 @@ struct RunOptions {
   bool mergeErrors = false;
   uint64_t memoryLimit = 0;    // address space in bytes; 0 for no limit
   uint64_t fileSizeLimit = 0;  // largest file it may write (POSIX); 0: none
+  int user = -1;  // run as this user and group id (POSIX, as root); -1: as is
   std::chrono::seconds timeout{60};
 };
 

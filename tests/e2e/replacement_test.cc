@@ -156,6 +156,54 @@ TEST_P(Replacement, KeepsWhatApbIs) {
 #endif
 }
 
+// Permissions that forbid a replacement, as a user who is not root meets
+// them: a read-only "APB" stays as it is; an "APB" that takes writing in a
+// directory that takes no new file is written in place, and the run says
+// so.
+TEST_P(Replacement, RespectsPermissions) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX permission bits";
+#else
+  const Program& program = GetParam();
+  struct Case {
+    const char* what;
+    mode_t dirMode;
+    mode_t apbMode;
+    bool written;
+  };
+  const Case cases[] = {
+      {"a read-only APB", 0777, 0444, false},
+      {"a directory that takes no new file", 0555, 0666, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sandbox box;
+    const std::vector<std::string> args = copySample(box, program);
+    box.write(kOutputFile, kOldApb);
+    chmod(box.path(kOutputFile).c_str(), c.apbMode);
+    chmod(box.dir().c_str(), c.dirMode);
+    RunOptions options;
+    // Root may write anything: run as nobody, who may not.
+    if (geteuid() == 0) options.user = 65534;
+
+    const RunResult run = runIn(box.dir(), program.exe, args, options);
+
+    chmod(box.dir().c_str(), 0700);
+    EXPECT_EQ(box.read(kOutputFile),
+              c.written ? sampleApb(program) : std::string(kOldApb));
+    if (c.written) {
+      EXPECT_EQ(run.exitCode, 0);
+      EXPECT_NE(run.errors.find("\"APB\" written in place, not replaced: "),
+                std::string::npos)
+          << run.errors;
+    } else {
+      EXPECT_EQ(run.console, program.banner + std::string(kOutputNotOpen));
+      EXPECT_EQ(run.exitCode, 1);
+    }
+  }
+#endif
+}
+
 #ifndef _WIN32
 
 // Starts exe in dir with standard input and output on the null device and
