@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -74,6 +75,43 @@ TEST_P(Replacement, KeepsTheOldApbWhenWritingFails) {
   EXPECT_EQ(namesIn(box), sorted(names)) << "a temporary file was left";
   EXPECT_NE(run.errors.find(": cannot write \"APB\": "), std::string::npos)
       << run.errors;
+#endif
+}
+
+// A full disk: a 4 MB file system of its own, in a mount namespace of the
+// test's own so that nothing shows outside it, holding a good old "APB".
+TEST_P(Replacement, KeepsTheOldApbOnAFullDisk) {
+#ifdef _WIN32
+  GTEST_SKIP() << "mount namespaces are Linux's";
+#else
+  if (std::system("unshare --mount --propagation private true "
+                  ">/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "no mount namespace may be made here";
+  }
+  const Program& program = GetParam();
+  Sandbox box;
+  // Input enough for an "APB" larger than the disk.
+  std::string big;
+  const std::string sample = exampleBytes(program.sample.front());
+  while (big.size() < (size_t{40} << 20)) big += sample;
+  box.write("input", big);
+  box.write("old", kOldApb);
+  std::filesystem::create_directory(box.path("disk"));
+  const std::string script =
+      "cd '" + box.dir().string() +
+      "' && mount -t tmpfs -o size=4m tmpfs disk && cp old disk/APB && "
+      "(cd disk && '" +
+      program.exe +
+      "' ../input </dev/null >../console 2>/dev/null; echo \\$? >../code; "
+      "ls -a >../names; cp APB ../after)";
+  ASSERT_EQ(std::system(("unshare --mount --propagation private sh -c \"" +
+                         script + "\"")
+                            .c_str()),
+            0);
+  EXPECT_EQ(box.read("console"), program.banner + std::string(kWriteFailed));
+  EXPECT_EQ(box.read("code"), "1\n");
+  EXPECT_EQ(box.read("after"), kOldApb);
+  EXPECT_EQ(box.read("names"), ".\n..\nAPB\n") << "a temporary file was left";
 #endif
 }
 
