@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/platform.h"
+
 namespace core {
 namespace {
 
@@ -87,6 +89,11 @@ void Workers::run(size_t n, const std::function<void(size_t)>& task) {
 }
 
 Workers::Workers(size_t count) {
+  // The workers never take a signal that ends the program: it goes to the
+  // main thread, which holds such signals back while it makes or renames a
+  // file (detail::HeldSignals), and a worker must not run the handler in
+  // the middle of that. Threads start with the mask of their maker.
+  const detail::HeldSignals held;
   for (size_t k = 0; k < count; ++k) {
     try {
       std::thread([this] { work(); }).detach();
