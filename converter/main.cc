@@ -69,12 +69,6 @@ int done(int code) {
   return code;
 }
 
-std::string failure(std::string_view what, const std::string& path,
-                    const std::error_code& reason) {
-  return std::string(kProgram) + ": " + std::string(what) + " \"" + path +
-         "\": " + reason.message();
-}
-
 int convert(std::vector<std::filesystem::path> arguments) {
   switch (core::takeOptions(arguments)) {
     case core::Request::kHelp:
@@ -102,7 +96,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
   if (core::loadLines(arguments[0], lines, core::LoadVariant::kConverter,
                       reason)) {
     core::say("\nFile reading failed. Quitting.\n");
-    core::sayError(failure("cannot open", path, reason));
+    core::sayError(core::failureLine(kProgram, "cannot open", path, reason));
     return 1;
   }
   const core::WordTable table = core::splitWords(lines);
@@ -130,11 +124,13 @@ int convert(std::vector<std::filesystem::path> arguments) {
   switch (outcome) {
     case apb::Outcome::kNotOpened:
       core::say("\nFile is not open.\n");
-      core::sayError(failure("cannot create", output, report.reason));
+      core::sayError(
+          core::failureLine(kProgram, "cannot create", output, report.reason));
       return 1;
     case apb::Outcome::kWriteFailed:
       core::say("\nFile writing failed.\n");
-      core::sayError(failure("cannot write", output, report.reason));
+      core::sayError(
+          core::failureLine(kProgram, "cannot write", output, report.reason));
       return 1;
     case apb::Outcome::kWritten:
       break;

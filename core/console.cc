@@ -21,6 +21,12 @@ void sayError(std::string_view line) noexcept {
   std::fflush(stderr);
 }
 
+std::string failureLine(std::string_view program, std::string_view what,
+                        std::string_view path, const std::error_code& reason) {
+  return std::string(program) + ": " + std::string(what) + " \"" +
+         std::string(path) + "\": " + reason.message();
+}
+
 Request takeOptions(std::vector<std::filesystem::path>& arguments) {
   if (arguments.empty()) return Request::kConvert;
   const std::filesystem::path& first = arguments.front();

@@ -3,7 +3,9 @@
 #define CORE_CONSOLE_H_
 
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace core {
@@ -16,6 +18,11 @@ void say(std::string_view text);
 // on what was said to standard output, so that the two keep their order
 // where they meet. Never fails the run.
 void sayError(std::string_view line) noexcept;
+
+// The line that says why a file could not be used:
+// "PROGRAM: WHAT "PATH": REASON" (WHAT as "cannot open").
+std::string failureLine(std::string_view program, std::string_view what,
+                        std::string_view path, const std::error_code& reason);
 
 // Passes what was said on to the console now (before a long step or a key
 // wait).

@@ -70,12 +70,6 @@ int done(int code) {
   return code;
 }
 
-std::string failure(std::string_view what, const std::string& path,
-                    const std::error_code& reason) {
-  return std::string(kProgram) + ": " + std::string(what) + " \"" + path +
-         "\": " + reason.message();
-}
-
 // Says what each file left out, once per path however often it was given.
 void sayAllFindings(const std::vector<std::string>& paths,
                     const std::vector<core::Findings>& findings) {
@@ -133,7 +127,8 @@ int convert(std::vector<std::filesystem::path> arguments) {
     if (core::loadLines(arguments[k], lines[k], core::LoadVariant::kTrevik,
                         reason)) {
       core::say("\n File reading failed. Quitting.\n");
-      core::sayError(failure("cannot open", paths[k], reason));
+      core::sayError(
+          core::failureLine(kProgram, "cannot open", paths[k], reason));
       return 1;
     }
   }
@@ -166,11 +161,13 @@ int convert(std::vector<std::filesystem::path> arguments) {
   switch (outcome) {
     case apb::Outcome::kNotOpened:
       core::say("\nFile is not open.\n");
-      core::sayError(failure("cannot create", output, report.reason));
+      core::sayError(
+          core::failureLine(kProgram, "cannot create", output, report.reason));
       return 1;
     case apb::Outcome::kWriteFailed:
       core::say("\nFile writing failed.\n");
-      core::sayError(failure("cannot write", output, report.reason));
+      core::sayError(
+          core::failureLine(kProgram, "cannot write", output, report.reason));
       return 1;
     case apb::Outcome::kWritten:
       break;

@@ -16,8 +16,6 @@
 namespace e2e {
 namespace {
 
-constexpr std::string_view kOldApb = "old output\r\n";
-
 struct ArgumentsCase {
   const char* name;
   std::vector<std::string> args;

@@ -21,8 +21,6 @@
 namespace e2e {
 namespace {
 
-constexpr std::string_view kOldApb = "old output\r\n";
-
 // What a program writes to "APB" for the bytes of one input file, worked out
 // in this process by the same reader and writer; empty when the reader
 // finds no airport.

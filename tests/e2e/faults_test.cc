@@ -14,14 +14,6 @@
 namespace e2e {
 namespace {
 
-constexpr std::string_view kOldApb = "old output\r\n";
-
-std::vector<std::string> copySample(const Sandbox& box,
-                                    const Program& program) {
-  for (const std::string& name : program.sample) box.copyExample(name);
-  return program.sample;
-}
-
 class FaultRun : public testing::TestWithParam<Program> {};
 
 TEST_P(FaultRun, ReportsAFullDiskInsteadOfDone) {

@@ -68,6 +68,12 @@ std::string summary(const Program& program, int airports, int runways,
          "; left out " + count(leftOut, "airport") + "\n";
 }
 
+std::vector<std::string> copySample(const Sandbox& box,
+                                    const Program& program) {
+  for (const std::string& name : program.sample) box.copyExample(name);
+  return program.sample;
+}
+
 std::string sampleApb(const Program& program) {
   std::string bytes;
   for (const std::string& part : program.sampleOutput) bytes += dataBytes(part);

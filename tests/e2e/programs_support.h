@@ -37,6 +37,11 @@ std::vector<std::string> linesOf(const std::string& text);
 std::string summary(const Program& program, int airports, int runways,
                     int obstacles, int leftOut);
 
+class Sandbox;
+
+// Copies the program's sample files into box; returns them as arguments.
+std::vector<std::string> copySample(const Sandbox& box, const Program& program);
+
 // The "APB" a program writes for its sample.
 std::string sampleApb(const Program& program);
 

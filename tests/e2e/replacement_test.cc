@@ -29,14 +29,6 @@
 namespace e2e {
 namespace {
 
-constexpr std::string_view kOldApb = "old output\r\n";
-
-std::vector<std::string> copySample(const Sandbox& box,
-                                    const Program& program) {
-  for (const std::string& name : program.sample) box.copyExample(name);
-  return program.sample;
-}
-
 // The names in the sandbox, sorted.
 std::vector<std::string> namesIn(const Sandbox& box) {
   std::vector<std::string> names;

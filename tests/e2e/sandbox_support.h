@@ -10,6 +10,8 @@ namespace e2e {
 
 // The file every run writes.
 constexpr std::string_view kOutputFile = "APB";
+// An "APB" from an earlier run, which a run that fails must leave as it is.
+constexpr std::string_view kOldApb = "old output\r\n";
 
 // A new empty temporary directory, removed with its contents at the end.
 class Sandbox {
