@@ -1,17 +1,24 @@
-// The bytes of one loaded file: mapping, reading, page protection and the
-// release of pages already read.
+// The bytes of one loaded file: reading it into memory of the program's own,
+// checking that it did not change meanwhile, and giving back pages already
+// read.
 #include "core/file_bytes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "core/platform.h"
+#include "core/scan.h"
+#include "core/workers.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #define CORE_FILE_BYTES_MMAP 1
 #endif
@@ -23,11 +30,10 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
     release();
     data_ = other.data_;
     mapped_ = other.mapped_;
-    page_ = other.page_;
-    fromFile_ = other.fromFile_;
+    releasable_ = other.releasable_;
     other.data_ = nullptr;
     other.mapped_ = 0;
-    other.fromFile_ = 0;
+    other.releasable_ = 0;
   }
   return *this;
 }
@@ -42,20 +48,106 @@ FileBytes FileBytes::allocate(size_t size) {
 
 #ifdef CORE_FILE_BYTES_MMAP
 
-bool FileBytes::makeWritable(size_t offset) {
-  if (mapped_ == 0) return true;
-  // A mapping starts on a page, so offsets round to pages from data_.
-  const size_t page = offset & ~(page_ - 1);
-  if (mprotect(data_ + page, page_, PROT_READ | PROT_WRITE) != 0) {
-    return false;
+namespace {
+
+// Memory is given back in whole blocks of this size, so that a huge page
+// is never split.
+constexpr size_t kReleaseBlock = size_t{2} << 20;
+
+// File times come from a clock that moves a tick at a time, so a write in
+// the tick of the time seen at open would leave the time as it was. Waits
+// until that tick is past (a few milliseconds at most, and never long for
+// a time in the future), so that any later write changes the time.
+void waitUntilPast(const timespec& modified) {
+#ifdef CLOCK_REALTIME_COARSE
+  timespec tick{};
+  if (clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0) return;
+  const auto nanoseconds = [](const timespec& t) {
+    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+  };
+  constexpr int64_t kLongestWait = 100'000'000;  // a clock set back
+  const int64_t past = nanoseconds(modified) + nanoseconds(tick);
+  for (int64_t waited = 0; waited < kLongestWait;) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    const int64_t left = past - nanoseconds(now);
+    if (left < 0) return;
+    const int64_t step = std::min(left + 1, kLongestWait - waited);
+    const timespec pause{static_cast<time_t>(step / 1'000'000'000),
+                         static_cast<long>(step % 1'000'000'000)};
+    nanosleep(&pause, nullptr);
+    waited += step;
   }
-  // That page becomes the program's own copy once written.
-  fromFile_ = std::min(fromFile_, page);
-  return true;
+#else
+  (void)modified;
+#endif
+}
+
+// Huge pages for the bytes of a file, read in full at once (a fault per 2 MB
+// instead of per 4 KB) and given back as the rows are read, so outside the
+// run's budget of adviseLargeBuffer; but only for a file within that budget,
+// past which the system must put huge pages together from scratch.
+void adviseInputBuffer(char* data, size_t length) {
+#ifdef MADV_HUGEPAGE
+  if (length <= kLargeBufferBudget) madvise(data, length, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)length;
+#endif
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Reads size bytes of fd from its start into data, a piece per task, each
+// scanned while it is still in the cache. False on a read error (errno
+// tells which) or a file cut short (errno 0).
+bool readPieces(int fd, char* data, size_t size, std::vector<ByteScan>& scans) {
+  const size_t pieces = size / kScanPieceBytes + 1;
+  scans.assign(pieces, ByteScan{});
+  std::vector<uint8_t> ok(pieces, 0);
+  std::vector<int> errors(pieces, 0);
+  forEachPiece(pieces, [&](size_t k) {
+    const size_t begin = k * kScanPieceBytes;
+    const size_t end = std::min(size, begin + kScanPieceBytes);
+    for (size_t at = begin; at < end;) {
+      const ssize_t got =
+          pread(fd, data + at, end - at, static_cast<off_t>(at));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) errors[k] = errno;
+      if (got <= 0) return;
+      at += static_cast<size_t>(got);
+    }
+    scans[k] = scanBytes(std::string_view(data + begin, end - begin));
+    ok[k] = 1;
+  });
+  const auto failed = std::find(ok.begin(), ok.end(), 0);
+  if (failed == ok.end()) return true;
+  errno = errors[static_cast<size_t>(failed - ok.begin())];
+  return false;
+}
+
+class InputCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "input"; }
+  std::string message(int /*condition*/) const override {
+    return "the file changed while it was read";
+  }
+};
+
+}  // namespace
+
+std::error_code changedWhileRead() {
+  static const InputCategory category;
+  return {1, category};
 }
 
 void FileBytes::release() {
-  fromFile_ = 0;
+  releasable_ = 0;
   if (mapped_ != 0) {
     munmap(data_, mapped_);
     data_ = nullptr;
@@ -66,74 +158,89 @@ void FileBytes::release() {
   data_ = nullptr;
 }
 
-bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
-             size_t& size) {
+ReadOutcome readRegularFile(const std::filesystem::path& path, FileBytes& bytes,
+                            size_t& size, std::vector<ByteScan>& scans,
+                            std::error_code& reason) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-      status.st_size <= 0 ||
-      static_cast<uintmax_t>(status.st_size) > SIZE_MAX / 2) {
+  if (fd < 0) return ReadOutcome::kNotRegular;
+  struct stat before {};
+  if (fstat(fd, &before) != 0 || !S_ISREG(before.st_mode) ||
+      before.st_size <= 0 ||
+      static_cast<uintmax_t>(before.st_size) > SIZE_MAX / 2) {
     close(fd);
-    return false;
+    return ReadOutcome::kNotRegular;
   }
-  const size_t fileSize = static_cast<size_t>(status.st_size);
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  waitUntilPast(before.st_mtim);
+  const size_t fileSize = static_cast<size_t>(before.st_size);
   const size_t length =
-      (fileSize + 1 + FileBytes::kPadding + page - 1) / page * page;
-  // Reserve the whole range as zero bytes, then lay the file over its start.
-  void* region = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (region == MAP_FAILED) {
+      (fileSize + 1 + FileBytes::kPadding + kReleaseBlock - 1) / kReleaseBlock *
+      kReleaseBlock;
+  // Whole blocks from a block boundary: huge pages fit, and releasePages
+  // can give back whole ones.
+  void* reserved = mmap(nullptr, length + kReleaseBlock, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (reserved == MAP_FAILED) {
     close(fd);
-    return false;
+    throw std::bad_alloc();
   }
-  int flags = MAP_PRIVATE | MAP_FIXED;
-#ifdef MAP_POPULATE
-  flags |= MAP_POPULATE;  // map the cached pages now, in one go
-#endif
-  // Read-only: populating a writable private mapping would copy every page.
-  void* file = mmap(region, fileSize, PROT_READ, flags, fd, 0);
+  char* const start = static_cast<char*>(reserved);
+  const size_t lead =
+      (kReleaseBlock - reinterpret_cast<uintptr_t>(start) % kReleaseBlock) %
+      kReleaseBlock;
+  if (lead != 0) munmap(start, lead);
+  munmap(start + lead + length, kReleaseBlock - lead);
+  FileBytes read;
+  read.data_ = start + lead;
+  read.mapped_ = length;
+  adviseInputBuffer(read.data_, length);
+  const bool whole = readPieces(fd, read.data_, fileSize, scans);
+  const int error = errno;
+  struct stat after {};
+  const bool same = fstat(fd, &after) == 0 && sameFile(before, after);
   close(fd);
-  if (file == MAP_FAILED) {
-    munmap(region, length);
-    return false;
+  if (!whole || !same) {
+    // A write, a truncation or a short read: not the file as it was.
+    reason = whole || error == 0
+                 ? changedWhileRead()
+                 : std::error_code(error, std::generic_category());
+    return ReadOutcome::kFailed;
   }
-  bytes.release();
-  bytes.data_ = static_cast<char*>(region);
-  bytes.mapped_ = length;
-  bytes.page_ = page;
-  bytes.fromFile_ = fileSize;
+  read.releasable_ = fileSize;
+  bytes = std::move(read);
   size = fileSize;
-  return true;
+  return ReadOutcome::kRead;
 }
 
-void releaseFilePages(const char* data, size_t from, size_t to) {
-  // Whole pages only; the mapping starts on a page.
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-  const size_t first = (from + page - 1) / page * page;
-  const size_t last = to / page * page;
+void releasePages(const char* data, size_t from, size_t to) {
+  // Whole blocks only; the memory starts on one.
+  const size_t first =
+      (from + kReleaseBlock - 1) / kReleaseBlock * kReleaseBlock;
+  const size_t last = to / kReleaseBlock * kReleaseBlock;
   if (last > first) {
     madvise(const_cast<char*>(data) + first, last - first, MADV_DONTNEED);
   }
 }
 
-#else  // no file mapping: every FileBytes is a heap block
-
-bool FileBytes::makeWritable(size_t /*offset*/) { return true; }
+#else  // no memory of its own: every FileBytes is a heap block
 
 void FileBytes::release() {
-  fromFile_ = 0;
+  releasable_ = 0;
   delete[] data_;
   data_ = nullptr;
 }
 
-bool mapFile(const std::filesystem::path& /*path*/, FileBytes& /*bytes*/,
-             size_t& /*size*/) {
-  return false;
+ReadOutcome readRegularFile(const std::filesystem::path& /*path*/,
+                            FileBytes& /*bytes*/, size_t& /*size*/,
+                            std::vector<ByteScan>& /*scans*/,
+                            std::error_code& /*reason*/) {
+  return ReadOutcome::kNotRegular;
 }
 
-void releaseFilePages(const char* /*data*/, size_t /*from*/, size_t /*to*/) {}
+std::error_code changedWhileRead() {
+  return std::make_error_code(std::errc::io_error);
+}
+
+void releasePages(const char* /*data*/, size_t /*from*/, size_t /*to*/) {}
 
 #endif
 

@@ -1,20 +1,37 @@
-// The bytes of one loaded file, held once: the file mapped into memory where
-// the system allows (no copy, and pages that can be given back and fetched
-// again), else read into a heap block.
+// The bytes of one loaded file, held once in the program's own memory: read
+// whole at the start, so that whatever happens to the file afterwards the
+// run converts the bytes it held then.
 #ifndef CORE_FILE_BYTES_H_
 #define CORE_FILE_BYTES_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 namespace core::detail {
 
-// A heap block or a private mapping of a file. Besides the file's bytes it
-// holds one byte for a closing line feed and kPadding readable bytes after
-// that, so that the splitter may read whole blocks of bytes past the last
-// line.
+// What one look at a run of bytes finds (scanBytes).
+struct ByteScan {
+  size_t lineFeeds = 0;
+  bool hasNul = false;
+  bool hasCtrlZ = false;
+};
+
+// How readRegularFile ended.
+enum class ReadOutcome {
+  kRead,        // bytes hold the file as it was at open
+  kNotRegular,  // not a regular, non-empty file, or no way to read it so
+  kFailed,      // a read error, or the file changed while it was read
+};
+
+// A heap block, or memory of its own that the program asked the system for.
+// Besides the file's bytes it holds one byte for a closing line feed and
+// kPadding readable bytes after that, so that the splitter may read whole
+// blocks of bytes past the last line.
 class FileBytes {
  public:
   static constexpr size_t kPadding = 64;
@@ -29,41 +46,55 @@ class FileBytes {
   static FileBytes allocate(size_t size);
 
   char* data() const { return data_; }
-  // Makes data()[offset] writable (a mapped file is mapped read-only);
-  // false when the system refuses.
-  bool makeWritable(size_t offset);
-  // How many bytes from the start are mapped from the file and never
-  // written: their memory can be given back and read again from the file.
-  size_t fromFile() const { return fromFile_; }
+  // How many bytes from the start may be given back to the system
+  // (releasePages) once no step reads them again: they read as zeros
+  // afterwards. 0 for a heap block.
+  size_t releasable() const { return releasable_; }
+  // Keeps data()[from, ...) from being given back (the bytes the loader
+  // writes after the file's content).
+  void keepFrom(size_t from) { releasable_ = std::min(releasable_, from); }
 
  private:
-  friend bool mapFile(const std::filesystem::path& path, FileBytes& bytes,
-                      size_t& size);
+  friend ReadOutcome readRegularFile(const std::filesystem::path& path,
+                                     FileBytes& bytes, size_t& size,
+                                     std::vector<ByteScan>& scans,
+                                     std::error_code& reason);
   void release();
 
   char* data_ = nullptr;
-  size_t mapped_ = 0;    // length of the mapping, or 0 for a heap block
-  size_t page_ = 0;      // page size of a mapping
-  size_t fromFile_ = 0;  // see fromFile()
+  size_t mapped_ = 0;      // length of memory of its own, or 0 for a heap block
+  size_t releasable_ = 0;  // see releasable()
 };
 
-// Maps a regular, non-empty file privately and read-only into bytes,
-// followed by writable zero bytes for the closing line feed and the padding,
-// and sets size to the file's size. False when the file is not such a file
-// or cannot be mapped, and always where the system has no mapping; the
-// caller then reads it with readAll.
-bool mapFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size);
+// The size of the pieces that readRegularFile scans, one scan each.
+constexpr size_t kScanPieceBytes = size_t{1} << 20;
+
+// Reads a regular, non-empty file into memory of the program's own, on
+// every core, followed by zero bytes for the closing line feed and the
+// padding; sets size to the file's size and scans to one scan per
+// kScanPieceBytes piece. The file's size, modification and change times
+// are compared at open and after reading: any difference, or a short read,
+// is kFailed with the reason. kNotRegular leaves everything as it was: the
+// caller then reads the file as a stream with readAll.
+ReadOutcome readRegularFile(const std::filesystem::path& path, FileBytes& bytes,
+                            size_t& size, std::vector<ByteScan>& scans,
+                            std::error_code& reason);
+
+// The reason readRegularFile gives for a file that changed while it was
+// read.
+std::error_code changedWhileRead();
 
 // Reads the whole stream into a heap block, sizeHint bytes expected (0 when
 // unknown), and sets size to the bytes read; the closing byte and the padding
 // are zero. False on a read error.
 bool readAll(std::FILE* file, size_t sizeHint, FileBytes& bytes, size_t& size);
 
-// Says that data[from, to) of a file's bytes (data() of a mapping) will most
-// likely not be read again: the system takes back the whole pages among them,
-// which still read the same, fetched again from the file. A no-op where the
-// system has no such hint.
-void releaseFilePages(const char* data, size_t from, size_t to);
+// Gives back to the system the whole blocks of memory in data[from, to) of
+// a file's bytes (data() of bytes read by readRegularFile, to at most
+// releasable()): the caller promises that nothing reads them again, since
+// they read as zeros afterwards. A no-op where the system cannot take
+// memory back.
+void releasePages(const char* data, size_t from, size_t to);
 
 }  // namespace core::detail
 

@@ -19,19 +19,24 @@ using detail::FileBytes;
 using detail::kCtrlZ;
 using detail::scanBytes;
 
-LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
-  char* bytes = data.data();
-  // One look at every byte, a piece of kPieceBytes per thread. The file
-  // ends at its first Ctrl-Z: the piece that holds it is counted again up
-  // to there, and the pieces after it are dropped.
+LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant,
+                             std::vector<ByteScan> scans) {
+  char* const bytes = data.data();
+  // One look at every byte, a piece of kPieceBytes per thread, unless the
+  // reader looked already. The file ends at its first Ctrl-Z: the piece
+  // that holds it is counted again up to there, and the pieces after it
+  // are dropped.
   const auto piece = [&](size_t k) {
     const size_t begin = k * kPieceBytes;
     return std::string_view(bytes + begin,
                             std::min(size, begin + kPieceBytes) - begin);
   };
-  std::vector<ByteScan> scans(size / kPieceBytes + 1);
+  if (scans.size() != size / kPieceBytes + 1) {
+    scans.assign(size / kPieceBytes + 1, ByteScan{});
+    forEachPiece(scans.size(),
+                 [&](size_t k) { scans[k] = scanBytes(piece(k)); });
+  }
   bool tailHasText = false;
-  forEachPiece(scans.size(), [&](size_t k) { scans[k] = scanBytes(piece(k)); });
   const auto cut = std::find_if(scans.begin(), scans.end(),
                                 [](const ByteScan& s) { return s.hasCtrlZ; });
   if (cut != scans.end()) {
@@ -48,14 +53,8 @@ LineList LineList::fromBytes(FileBytes data, size_t size, LoadVariant variant) {
     size = mark;
     scans.erase(cut + 1, scans.end());
   }
-  if (!data.makeWritable(size)) {
-    // The closing line feed must be written: into a copy, then.
-    FileBytes copy = FileBytes::allocate(size);
-    std::memcpy(copy.data(), bytes, size);
-    data = std::move(copy);
-    bytes = data.data();
-  }
   bytes[size] = '\n';
+  data.keepFrom(size);
 
   LineList lines;
   lines.lineFeedsBefore_.assign(scans.size() + 1, 0);
@@ -106,15 +105,23 @@ bool loadLines(const std::filesystem::path& path, LineList& lines,
 bool loadLines(const std::filesystem::path& path, LineList& lines,
                LoadVariant variant, std::error_code& reason) {
   reason.clear();
-  FileBytes bytes;
-  size_t size = 0;
-  if (detail::mapFile(path, bytes, size)) {
-    lines = LineList::fromBytes(std::move(bytes), size, variant);
-    return false;
-  }
   const char* const message = variant == LoadVariant::kConverter
                                   ? "\nFile is not open\n"
                                   : "\nFile is not open.\n";
+  FileBytes bytes;
+  size_t size = 0;
+  std::vector<ByteScan> scans;
+  switch (detail::readRegularFile(path, bytes, size, scans, reason)) {
+    case detail::ReadOutcome::kRead:
+      lines = LineList::fromBytes(std::move(bytes), size, variant,
+                                  std::move(scans));
+      return false;
+    case detail::ReadOutcome::kFailed:
+      std::fputs(message, stdout);
+      return true;
+    case detail::ReadOutcome::kNotRegular:
+      break;  // a stream, read as one
+  }
   std::error_code error;
   const bool regular = std::filesystem::is_regular_file(path, error);
   const uintmax_t fileSize =

@@ -67,9 +67,12 @@ class LineList {
   friend WordTable splitWords(const LineList& lines);
 
   // Takes the bytes of a file, data[0, size), and applies the file rules:
-  // Ctrl-Z ends the file and a line feed is put after the content.
+  // Ctrl-Z ends the file and a line feed is put after the content. scans
+  // are those of its pieces of kPieceBytes when the reader made them, else
+  // empty.
   static LineList fromBytes(detail::FileBytes data, size_t size,
-                            LoadVariant variant);
+                            LoadVariant variant,
+                            std::vector<detail::ByteScan> scans = {});
 
   // The bytes of the lines as they read: for the converter variant a copy
   // with "=" and ";" blanked, made on first use (the splitter itself reads
@@ -88,7 +91,7 @@ class LineList {
   // The line feeds before each piece of kPieceBytes bytes of bytes_[0,
   // size_), counted a piece per thread; the splitter starts its pieces of
   // lines from them.
-  static constexpr size_t kPieceBytes = size_t{1} << 20;
+  static constexpr size_t kPieceBytes = detail::kScanPieceBytes;
   std::vector<size_t> lineFeedsBefore_;
   mutable std::unique_ptr<char[]> blanked_;
 };
@@ -153,7 +156,7 @@ class WordTable {
   size_t countWords(size_t row) const;
 
   const char* bytes_ = nullptr;
-  size_t fromFile_ = 0;  // bytes_[0, fromFile_) can be read again from the file
+  size_t releasable_ = 0;    // bytes_[0, releasable_) may be given back
   bool separators_ = false;  // "=" and ";" are blanks (converter variant)
   size_t rows_ = 0;
   template <typename T>
@@ -197,10 +200,9 @@ inline bool wordIs(const WordTable& table, size_t row, size_t col,
   return detail::wordIsAfterFirstByte(table, row, col, text);
 }
 
-// Says that rows [begin, end) will most likely not be read again. Where
-// their bytes are mapped from the file, the system takes their memory back
-// (a file of hundreds of MB need not stay whole in memory once read); they
-// still read the same, fetched again from the file.
+// Says that rows [begin, end) are never read again: the memory of their
+// bytes goes back to the system (a file of hundreds of MB need not stay
+// whole in memory once read), and they read as zeros afterwards.
 void releaseRows(const WordTable& table, size_t begin, size_t end);
 
 // The first words of a row in one walk: stores words 0, 1, ... of row into

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,35 @@ inline Pieces piecesOf(const WordTable& table) {
           std::clamp<size_t>(table.rows() / kMinRowsPerPiece, 1, kMaxPieces)};
 }
 
+// Gives back the rows of each piece once no block can read them again: a
+// block reads only forward from its start row, so the rows of piece k are
+// done with once pieces 0 to k are all read, whichever thread read them.
+// (Rows given back read as zeros: a piece's rows must wait until every
+// block that may reach into them is read.)
+class PieceRelease {
+ public:
+  PieceRelease(const WordTable& table, const Pieces& pieces)
+      : table_(table), pieces_(pieces), read_(pieces.count, 0) {}
+
+  void pieceRead(size_t k) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    read_[k] = 1;
+    const size_t before = next_;
+    while (next_ < read_.size() && read_[next_] != 0) ++next_;
+    // Everything before the first piece still read, in one go: memory goes
+    // back in whole blocks, so a block that straddles two pieces goes back
+    // with the later one.
+    if (next_ != before) releaseRows(table_, 0, pieces_.first(next_));
+  }
+
+ private:
+  const WordTable& table_;
+  const Pieces pieces_;
+  std::mutex mutex_;
+  std::vector<uint8_t> read_;  // per piece: all its blocks are read
+  size_t next_ = 0;            // the first piece whose rows are kept
+};
+
 // Makes room for count more records after those of records, growing by
 // doubling (many files may be read one after the other), and lets the
 // system fill the new ones a huge page per fault.
@@ -70,6 +100,7 @@ void joinPieces(const WordTable& table, const IsStart& isStart,
   const Pieces pieces = piecesOf(table);
   std::vector<std::vector<Record>> records(pieces.count);
   std::vector<Findings> found(pieces.count);
+  PieceRelease release(table, pieces);
   forEachPiece(pieces.count, [&](size_t k) {
     for (size_t row = pieces.first(k); row < pieces.first(k + 1); ++row) {
       if (!isStart(row)) continue;
@@ -77,7 +108,7 @@ void joinPieces(const WordTable& table, const IsStart& isStart,
         records[k].pop_back();
       }
     }
-    releaseRows(table, pieces.first(k), pieces.first(k + 1));
+    release.pieceRead(k);
   });
   size_t count = 0;
   for (const std::vector<Record>& piece : records) count += piece.size();
@@ -129,13 +160,14 @@ void readInPlace(const WordTable& table, const IsStart& isStart,
   // A byte per record, so that the pieces never write the same byte.
   std::vector<uint8_t> kept(first[pieces.count] - before);
   std::vector<Findings> found(pieces.count);
+  PieceRelease release(table, pieces);
   forEachPiece(pieces.count, [&](size_t k) {
     for (size_t i = 0; i < starts[k].size(); ++i) {
       const size_t at = first[k] + i;
       kept[at - before] =
           read(pieces.first(k) + starts[k][i], records[at], found[k]);
     }
-    releaseRows(table, pieces.first(k), pieces.first(k + 1));
+    release.pieceRead(k);
   });
   if (std::find(kept.begin(), kept.end(), 0) != kept.end()) {
     keepRead(records, before, kept);
@@ -153,9 +185,8 @@ void readInPlace(const WordTable& table, const IsStart& isStart,
 // row, from the first to the last, would leave them, whatever the placing.
 // A block may run past the rows of its piece, so every block must start at
 // a row that isStart picks whatever came before; isStart and read must only
-// read the table. Once a piece is read its rows are given back
-// (releaseRows): a block that reaches into them reads them again from the
-// file.
+// read the table. The rows are given back (releaseRows) once no block can
+// read them again, so nothing may read them after this call.
 template <typename Record, typename IsStart, typename Read>
 void readBlocks(const WordTable& table, const IsStart& isStart,
                 const Read& read, std::vector<Record>& records,

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/file_bytes.h"
+
 #if !defined(CORE_SCALAR) && (defined(__SSE2__) || defined(_M_X64) || \
                               (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
 #include <emmintrin.h>
@@ -208,13 +210,6 @@ CORE_ALWAYS_INLINE size_t collectWords(const char* p, size_t n,
 }
 
 // ------------------------------------------------------------ file scan
-
-// What one look at a run of bytes finds.
-struct ByteScan {
-  size_t lineFeeds = 0;
-  bool hasNul = false;
-  bool hasCtrlZ = false;
-};
 
 // Counts the line feeds of bytes and tells whether a NUL or a Ctrl-Z is
 // among them. Reads bytes only, no padding.

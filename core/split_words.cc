@@ -253,7 +253,7 @@ WordTable splitWords(const LineList& lines) {
   if (rows == 0) return table;
   const char* const bytes = lines.bytes_.data();
   table.bytes_ = bytes;
-  table.fromFile_ = lines.bytes_.fromFile();
+  table.releasable_ = lines.bytes_.releasable();
   table.separators_ = lines.variant_ == LoadVariant::kConverter;
   WordTableBuilder builder(table, rows);
   // bytes[lines.size_] is a line feed, so every line, the last included,

@@ -78,17 +78,16 @@ bool wordIsAfterFirstByte(const WordTable& table, size_t row, size_t col,
 
 void releaseRows(const WordTable& table, size_t begin, size_t end) {
   end = std::min(end, table.rows_);
-  if (begin >= end || table.fromFile_ == 0) return;
+  if (begin >= end || table.releasable_ == 0) return;
   // From the first word of begin to that of end: the blanks that start a
-  // line are read only when the line is, and a row read again after all is
-  // fetched again.
+  // line are read only when the line is.
   const auto offset = [&](size_t row) {
     return static_cast<size_t>(table.firstWord(row) - table.bytes_);
   };
   const size_t from = offset(begin);
-  const size_t to = std::min(end < table.rows_ ? offset(end) : table.fromFile_,
-                             table.fromFile_);
-  detail::releaseFilePages(table.bytes_, from, to);
+  const size_t to = std::min(
+      end < table.rows_ ? offset(end) : table.releasable_, table.releasable_);
+  detail::releasePages(table.bytes_, from, to);
 }
 
 size_t rowWords(const WordTable& table, size_t row, std::string_view* words,

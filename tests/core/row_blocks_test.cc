@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +83,84 @@ TEST(ReadBlocks, GivesTheResultOfOnePassInRowOrder) {
       }
     }
   }
+}
+
+// A file written for a test, removed at the end of it.
+class TestFile {
+ public:
+  explicit TestFile(const std::string& bytes)
+      : path_(std::filesystem::temp_directory_path() /
+              ("row_blocks_test_" + std::string(testing::UnitTest::GetInstance()
+                                                    ->current_test_info()
+                                                    ->name()))) {
+    std::ofstream(path_, std::ios::binary) << bytes;
+  }
+  ~TestFile() { std::filesystem::remove(path_); }
+  TestFile(const TestFile&) = delete;
+  TestFile& operator=(const TestFile&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The rows of a loaded file go back to the system while blocks are read and
+// then read as zeros, so a row must stay until every block that can reach
+// it is read. Blocks here reach across pieces of megabytes.
+TEST(ReadBlocks, ReadsBlocksAcrossPiecesOfALoadedFile) {
+  const std::string text = rowsOf(3'000'000);  // about 24 MB
+  const LineList copy = linesFromBytes(text, LoadVariant::kTrevik);
+  const WordTable want = splitWords(copy);
+  const TestFile file(text);
+  for (const Placing placing : {Placing::kJoinPieces, Placing::kInPlace}) {
+    LineList lines;
+    ASSERT_FALSE(loadLines(file.path(), lines, LoadVariant::kTrevik));
+    const WordTable table = splitWords(lines);
+    std::vector<Block> got;
+    Findings findings;
+    readBlocks(
+        table, [&](size_t row) { return wordIs(table, row, 0, "start"); },
+        [&](size_t row, Block& block, Findings& found) {
+          return readBlock(table, row, block, found);
+        },
+        got, findings, placing);
+    size_t k = 0;
+    for (size_t row = 0; row < want.rows(); ++row) {
+      Block block;
+      if (!wordIs(want, row, 0, "start")) continue;
+      Findings unused;
+      if (!readBlock(want, row, block, unused)) continue;
+      ASSERT_LT(k, got.size());
+      ASSERT_EQ(got[k].words, block.words) << "block at row " << row;
+      ++k;
+    }
+    EXPECT_EQ(k, got.size());
+  }
+}
+
+// Pieces read out of order: none goes back before all before it are read.
+TEST(PieceRelease, GivesBackOnlyPiecesThatNoBlockCanReach) {
+  const std::string text = rowsOf(3'000'000);
+  const TestFile file(text);
+  LineList lines;
+  ASSERT_FALSE(loadLines(file.path(), lines, LoadVariant::kTrevik));
+  const WordTable table = splitWords(lines);
+  const detail::Pieces pieces{table.rows(), 4};
+  const size_t lastRow = pieces.first(3) - 1;  // piece 2's last row
+  const std::string lastWord(wordAt(table, lastRow, 0));
+  ASSERT_FALSE(lastWord.empty());
+  detail::PieceRelease release(table, pieces);
+  release.pieceRead(2);
+  release.pieceRead(1);
+  EXPECT_EQ(wordAt(table, lastRow, 0), lastWord);  // piece 0 is still read
+  EXPECT_EQ(wordAt(table, pieces.first(1) + 1, 0),
+            wordAt(splitWords(linesFromBytes(text, LoadVariant::kTrevik)),
+                   pieces.first(1) + 1, 0));
+  release.pieceRead(0);
+  // Pieces 0 to 2 went back; piece 3 stays.
+  EXPECT_EQ(wordAt(table, pieces.first(3) + 1, 0),
+            wordAt(splitWords(linesFromBytes(text, LoadVariant::kTrevik)),
+                   pieces.first(3) + 1, 0));
 }
 
 }  // namespace
