@@ -46,6 +46,23 @@ FileBytes FileBytes::allocate(size_t size) {
   return bytes;
 }
 
+namespace {
+
+// Reads the stream file to its end with readAll and closes it. A directory
+// opens on some systems but cannot be read: that, and any other read
+// error, is a failure with the system's reason.
+bool readStream(std::FILE* file, size_t sizeHint, FileBytes& bytes,
+                size_t& size, std::error_code& reason) {
+  errno = 0;
+  const bool ok = readAll(file, sizeHint, bytes, size);
+  const int cause = errno != 0 ? errno : EIO;
+  std::fclose(file);
+  if (!ok) reason = std::error_code(cause, std::generic_category());
+  return ok;
+}
+
+}  // namespace
+
 #ifdef CORE_FILE_BYTES_MMAP
 
 namespace {
@@ -158,20 +175,16 @@ void FileBytes::release() {
   data_ = nullptr;
 }
 
-ReadOutcome readRegularFile(const std::filesystem::path& path, FileBytes& bytes,
-                            size_t& size, std::vector<ByteScan>& scans,
-                            std::error_code& reason) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ReadOutcome::kNotRegular;
+// Reads the regular file open as fd, of fileSize bytes, and closes it.
+bool readRegularFile(int fd, size_t fileSize, FileBytes& bytes,
+                     std::vector<ByteScan>& scans, std::error_code& reason) {
   struct stat before {};
-  if (fstat(fd, &before) != 0 || !S_ISREG(before.st_mode) ||
-      before.st_size <= 0 ||
-      static_cast<uintmax_t>(before.st_size) > SIZE_MAX / 2) {
+  if (fstat(fd, &before) != 0) {
+    reason = std::error_code(errno, std::generic_category());
     close(fd);
-    return ReadOutcome::kNotRegular;
+    return false;
   }
   waitUntilPast(before.st_mtim);
-  const size_t fileSize = static_cast<size_t>(before.st_size);
   const size_t length =
       (fileSize + 1 + FileBytes::kPadding + kReleaseBlock - 1) / kReleaseBlock *
       kReleaseBlock;
@@ -196,19 +209,49 @@ ReadOutcome readRegularFile(const std::filesystem::path& path, FileBytes& bytes,
   const bool whole = readPieces(fd, read.data_, fileSize, scans);
   const int error = errno;
   struct stat after {};
-  const bool same = fstat(fd, &after) == 0 && sameFile(before, after);
+  const bool same = fstat(fd, &after) == 0 && sameFile(before, after) &&
+                    static_cast<size_t>(after.st_size) == fileSize;
   close(fd);
   if (!whole || !same) {
     // A write, a truncation or a short read: not the file as it was.
     reason = whole || error == 0
                  ? changedWhileRead()
                  : std::error_code(error, std::generic_category());
-    return ReadOutcome::kFailed;
+    return false;
   }
   read.releasable_ = fileSize;
   bytes = std::move(read);
-  size = fileSize;
-  return ReadOutcome::kRead;
+  return true;
+}
+
+bool readFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size,
+              std::vector<ByteScan>& scans, std::error_code& reason) {
+  scans.clear();
+  // Opened once: a FIFO opened a second time would wait for a second
+  // writer that never comes.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  struct stat status {};
+  const bool known = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                     status.st_size >= 0 &&
+                     static_cast<uintmax_t>(status.st_size) < SIZE_MAX / 2;
+  if (known && status.st_size > 0) {
+    const auto fileSize = static_cast<size_t>(status.st_size);
+    if (!readRegularFile(fd, fileSize, bytes, scans, reason)) return false;
+    size = fileSize;
+    return true;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    reason = std::error_code(errno, std::generic_category());
+    close(fd);
+    return false;
+  }
+  return readStream(file, known ? static_cast<size_t>(status.st_size) : 0,
+                    bytes, size, reason);
 }
 
 void releasePages(const char* data, size_t from, size_t to) {
@@ -229,11 +272,22 @@ void FileBytes::release() {
   data_ = nullptr;
 }
 
-ReadOutcome readRegularFile(const std::filesystem::path& /*path*/,
-                            FileBytes& /*bytes*/, size_t& /*size*/,
-                            std::vector<ByteScan>& /*scans*/,
-                            std::error_code& /*reason*/) {
-  return ReadOutcome::kNotRegular;
+bool readFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size,
+              std::vector<ByteScan>& scans, std::error_code& reason) {
+  scans.clear();
+  std::error_code error;
+  const bool regular = std::filesystem::is_regular_file(path, error);
+  const uintmax_t fileSize =
+      regular ? std::filesystem::file_size(path, error) : 0;
+  const size_t sizeHint =
+      regular && !error && fileSize < SIZE_MAX / 2 ? fileSize : 0;
+  errno = 0;
+  std::FILE* file = openFile(path, "rb");
+  if (file == nullptr) {
+    reason = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
+  }
+  return readStream(file, sizeHint, bytes, size, reason);
 }
 
 std::error_code changedWhileRead() {

@@ -21,13 +21,6 @@ struct ByteScan {
   bool hasCtrlZ = false;
 };
 
-// How readRegularFile ended.
-enum class ReadOutcome {
-  kRead,        // bytes hold the file as it was at open
-  kNotRegular,  // not a regular, non-empty file, or no way to read it so
-  kFailed,      // a read error, or the file changed while it was read
-};
-
 // A heap block, or memory of its own that the program asked the system for.
 // Besides the file's bytes it holds one byte for a closing line feed and
 // kPadding readable bytes after that, so that the splitter may read whole
@@ -55,10 +48,9 @@ class FileBytes {
   void keepFrom(size_t from) { releasable_ = std::min(releasable_, from); }
 
  private:
-  friend ReadOutcome readRegularFile(const std::filesystem::path& path,
-                                     FileBytes& bytes, size_t& size,
-                                     std::vector<ByteScan>& scans,
-                                     std::error_code& reason);
+  friend bool readRegularFile(int fd, size_t fileSize, FileBytes& bytes,
+                              std::vector<ByteScan>& scans,
+                              std::error_code& reason);
   void release();
 
   char* data_ = nullptr;
@@ -66,22 +58,22 @@ class FileBytes {
   size_t releasable_ = 0;  // see releasable()
 };
 
-// The size of the pieces that readRegularFile scans, one scan each.
+// The size of the pieces that readFile scans, one scan each.
 constexpr size_t kScanPieceBytes = size_t{1} << 20;
 
-// Reads a regular, non-empty file into memory of the program's own, on
-// every core, followed by zero bytes for the closing line feed and the
-// padding; sets size to the file's size and scans to one scan per
-// kScanPieceBytes piece. The file's size, modification and change times
-// are compared at open and after reading: any difference, or a short read,
-// is kFailed with the reason. kNotRegular leaves everything as it was: the
-// caller then reads the file as a stream with readAll.
-ReadOutcome readRegularFile(const std::filesystem::path& path, FileBytes& bytes,
-                            size_t& size, std::vector<ByteScan>& scans,
-                            std::error_code& reason);
+// Reads the file at path whole into bytes, followed by zero bytes for the
+// closing line feed and the padding, and sets size to the bytes read. The
+// file is opened once. A regular file is read into memory of the
+// program's own, on every core, and scans is set to one scan per
+// kScanPieceBytes piece; its size, modification and change times are
+// compared at open and after reading, and any difference or a short read
+// counts as a failure. Anything else (a FIFO, a pipe, a device) is read as
+// a stream, and scans is left empty. False, with the system's reason, when
+// the file cannot be opened or read or changed while it was read.
+bool readFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size,
+              std::vector<ByteScan>& scans, std::error_code& reason);
 
-// The reason readRegularFile gives for a file that changed while it was
-// read.
+// The reason readFile gives for a file that changed while it was read.
 std::error_code changedWhileRead();
 
 // Reads the whole stream into a heap block, sizeHint bytes expected (0 when
@@ -90,7 +82,7 @@ std::error_code changedWhileRead();
 bool readAll(std::FILE* file, size_t sizeHint, FileBytes& bytes, size_t& size);
 
 // Gives back to the system the whole blocks of memory in data[from, to) of
-// a file's bytes (data() of bytes read by readRegularFile, to at most
+// a file's bytes (data() of bytes read by readFile, to at most
 // releasable()): the caller promises that nothing reads them again, since
 // they read as zeros afterwards. A no-op where the system cannot take
 // memory back.

@@ -3,7 +3,6 @@
 #include "core/lines.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -111,38 +110,12 @@ bool loadLines(const std::filesystem::path& path, LineList& lines,
   FileBytes bytes;
   size_t size = 0;
   std::vector<ByteScan> scans;
-  switch (detail::readRegularFile(path, bytes, size, scans, reason)) {
-    case detail::ReadOutcome::kRead:
-      lines = LineList::fromBytes(std::move(bytes), size, variant,
-                                  std::move(scans));
-      return false;
-    case detail::ReadOutcome::kFailed:
-      std::fputs(message, stdout);
-      return true;
-    case detail::ReadOutcome::kNotRegular:
-      break;  // a stream, read as one
-  }
-  std::error_code error;
-  const bool regular = std::filesystem::is_regular_file(path, error);
-  const uintmax_t fileSize =
-      regular ? std::filesystem::file_size(path, error) : 0;
-  const size_t sizeHint =
-      regular && !error && fileSize < SIZE_MAX / 2 ? fileSize : 0;
-
-  errno = 0;
-  std::FILE* file = openFile(path, "rb");
-  // A directory opens on some systems but cannot be read: that, and any
-  // other read error, counts as a file that cannot be opened.
-  const bool ok =
-      file != nullptr && detail::readAll(file, sizeHint, bytes, size);
-  const int cause = errno != 0 ? errno : EIO;
-  if (file != nullptr) std::fclose(file);
-  if (!ok) {
-    reason = std::error_code(cause, std::generic_category());
+  if (!detail::readFile(path, bytes, size, scans, reason)) {
     std::fputs(message, stdout);
     return true;
   }
-  lines = LineList::fromBytes(std::move(bytes), size, variant);
+  lines =
+      LineList::fromBytes(std::move(bytes), size, variant, std::move(scans));
   return false;
 }
 

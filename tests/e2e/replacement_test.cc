@@ -243,35 +243,6 @@ TEST_P(Replacement, RespectsPermissions) {
 
 #ifndef _WIN32
 
-// Starts exe in dir with standard input and output on the null device and
-// standard error into errors; returns its process id.
-pid_t startIn(const Sandbox& box, const std::string& exe,
-              const std::vector<std::string>& args,
-              const std::filesystem::path& errors) {
-  std::vector<std::string> words{exe};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  const std::string dir = box.dir().string();
-  const std::string errorsPath = errors.string();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
-    const int null = open("/dev/null", O_RDWR);
-    const int err =
-        open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (null < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(127);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(err, 2);
-    execv(exe.c_str(), argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
 // True while the sandbox holds a temporary "APB".
 bool writingApb(const Sandbox& box) {
   for (const std::string& name : namesIn(box)) {

@@ -5,6 +5,11 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
 namespace e2e {
 
@@ -44,6 +49,15 @@ std::string readFile(const std::filesystem::path& path);
 // The bytes of examples/name and of tests/data/name.
 std::string exampleBytes(std::string_view name);
 std::string dataBytes(std::string_view name);
+
+#ifndef _WIN32
+// Starts exe in the sandbox with args, standard input and output on the null
+// device and standard error into the file errors, and returns at once with
+// its process id; the caller waits for it.
+pid_t startIn(const Sandbox& box, const std::string& exe,
+              const std::vector<std::string>& args,
+              const std::filesystem::path& errors);
+#endif
 
 }  // namespace e2e
 
