@@ -195,9 +195,15 @@ bool FileReplacement::open(const std::filesystem::path& target,
 }
 
 bool FileReplacement::openInPlace(std::error_code& reason) {
+  // Emptied as it opens: from then on an interrupt leaves it incomplete.
+  const detail::HeldSignals held;
   file_ = openFile(final_, "wb");
-  if (file_ == nullptr) reason = systemError(errno);
-  return file_ != nullptr;
+  if (file_ == nullptr) {
+    reason = systemError(errno);
+    return false;
+  }
+  detail::writingInPlace();
+  return true;
 }
 
 bool FileReplacement::commit(std::error_code& reason) {
@@ -211,7 +217,10 @@ bool FileReplacement::commit(std::error_code& reason) {
     abandon();
     return false;
   }
-  if (temporary_.empty()) return true;
+  if (temporary_.empty()) {
+    detail::forgetTemporaryFile(true);  // written where it stands
+    return true;
+  }
   bool renamed = false;
   {
     const detail::HeldSignals held;
@@ -227,8 +236,10 @@ bool FileReplacement::commit(std::error_code& reason) {
     // A file that cannot be renamed over (one mounted into a container):
     // the new content is copied into it instead.
     inPlaceBecause_ = systemError(error);
+    detail::writingInPlace();
     const bool copied = copyInto(temporary_, final_, reason);
     abandon();
+    if (copied) detail::forgetTemporaryFile(true);
     return copied;
   }
   reason = systemError(error);

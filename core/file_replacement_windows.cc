@@ -139,11 +139,15 @@ bool FileReplacement::open(const std::filesystem::path& target,
 }
 
 bool FileReplacement::openInPlace(std::error_code& reason) {
+  // Emptied as it opens: from then on an interrupt leaves it incomplete.
+  const detail::HeldSignals held;
   file_ = openFile(final_, "wb");
   if (file_ == nullptr) {
     reason = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
   }
-  return file_ != nullptr;
+  detail::writingInPlace();
+  return true;
 }
 
 bool FileReplacement::commit(std::error_code& reason) {
@@ -157,7 +161,10 @@ bool FileReplacement::commit(std::error_code& reason) {
     abandon();
     return false;
   }
-  if (temporary_.empty()) return true;
+  if (temporary_.empty()) {
+    detail::forgetTemporaryFile(true);  // written where it stands
+    return true;
+  }
   bool moved = false;
   {
     const detail::HeldSignals held;

@@ -33,8 +33,9 @@ void writeError(std::string_view text) noexcept;
 // termination (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT; a console's close) removes
 // the temporary file of a replacement under way, restores the terminal,
 // says on standard error "PROGRAM: interrupted; "OUTPUT" left as it was"
-// (or "... was written", once replaced) and ends the program by that
-// signal; one that was ignored at start stays ignored.
+// (or "... was written" once written, "... left incomplete" while it is
+// written where it stands) and ends the program by that signal; one that
+// was ignored at start stays ignored.
 void prepareProcess(std::string_view program, std::string_view output);
 
 namespace detail {
@@ -44,6 +45,8 @@ namespace detail {
 // output now holds the new content.
 void guardTemporaryFile(const std::filesystem::path& path);
 void forgetTemporaryFile(bool replaced);
+// The output is written where it stands, no longer as it was.
+void writingInPlace();
 
 // Holds back the signals that end the program for its lifetime, so that a
 // file is created and guarded, or renamed and forgotten, as one step.

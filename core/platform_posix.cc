@@ -41,8 +41,10 @@ namespace {
 constexpr size_t kLongestText = 4096;
 char interruptedBefore[kLongestText];  // "PROGRAM: interrupted; ..." + LF
 char interruptedAfter[kLongestText];
+char interruptedInPlace[kLongestText];
 char temporaryFile[kLongestText];  // empty when no temporary file exists
 volatile sig_atomic_t outputReplaced = 0;
+volatile sig_atomic_t outputInPlace = 0;  // being written where it stands
 termios keyWaitSaved{};  // the terminal's settings during a key wait
 volatile sig_atomic_t keyWaitActive = 0;
 
@@ -58,7 +60,9 @@ extern "C" void endBySignal(int signal) {
   const int savedErrno = errno;
   if (temporaryFile[0] != '\0') unlink(temporaryFile);
   if (keyWaitActive != 0) tcsetattr(STDIN_FILENO, TCSANOW, &keyWaitSaved);
-  const char* text = outputReplaced != 0 ? interruptedAfter : interruptedBefore;
+  const char* text = outputReplaced != 0  ? interruptedAfter
+                     : outputInPlace != 0 ? interruptedInPlace
+                                          : interruptedBefore;
   if (write(STDERR_FILENO, text, std::strlen(text)) < 0) {
     // Nothing more can be done; the signal still ends the program.
   }
@@ -95,6 +99,8 @@ void forgetTemporaryFile(bool replaced) {
   if (replaced) outputReplaced = 1;
 }
 
+void writingInPlace() { outputInPlace = 1; }
+
 HeldSignals::HeldSignals() {
   static_assert(sizeof(sigset_t) <= sizeof saved_);
   const sigset_t ending = endingSignals();
@@ -118,6 +124,8 @@ void prepareProcess(std::string_view program, std::string_view output) {
            name + ": interrupted; " + quoted + " left as it was\n");
   copyText(interruptedAfter,
            name + ": interrupted; " + quoted + " was written\n");
+  copyText(interruptedInPlace,
+           name + ": interrupted; " + quoted + " left incomplete\n");
   for (const int signal : kEndingSignals) {
     struct sigaction current {};
     // A signal ignored at start (nohup, a script's "&") stays ignored.

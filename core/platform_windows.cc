@@ -65,8 +65,10 @@ namespace {
 std::mutex guard;
 std::wstring temporaryFile;  // empty when no temporary file exists
 bool outputReplaced = false;
+bool outputInPlace = false;  // being written where it stands
 std::string interruptedBefore;
 std::string interruptedAfter;
+std::string interruptedInPlace;
 
 BOOL WINAPI endByControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
@@ -77,7 +79,9 @@ BOOL WINAPI endByControl(DWORD event) {
   guard.lock();
   // The temporary file is opened so that it can be deleted while open.
   if (!temporaryFile.empty()) DeleteFileW(temporaryFile.c_str());
-  writeError(outputReplaced ? interruptedAfter : interruptedBefore);
+  writeError(outputReplaced  ? interruptedAfter
+             : outputInPlace ? interruptedInPlace
+                             : interruptedBefore);
   ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
 
@@ -94,6 +98,8 @@ void forgetTemporaryFile(bool replaced) {
   if (replaced) outputReplaced = true;
 }
 
+void writingInPlace() { outputInPlace = true; }
+
 HeldSignals::HeldSignals() : saved_{} { guard.lock(); }
 HeldSignals::~HeldSignals() { guard.unlock(); }
 
@@ -104,6 +110,7 @@ void prepareProcess(std::string_view program, std::string_view output) {
   const std::string quoted = "\"" + std::string(output) + "\"";
   interruptedBefore = name + ": interrupted; " + quoted + " left as it was\n";
   interruptedAfter = name + ": interrupted; " + quoted + " was written\n";
+  interruptedInPlace = name + ": interrupted; " + quoted + " left incomplete\n";
   SetConsoleCtrlHandler(endByControl, TRUE);
 }
 

@@ -309,6 +309,48 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
 #endif
 }
 
+// An "APB" that is written where it stands (here a FIFO whose reader stops
+// reading) is no longer as it was once writing began: an interrupt says so.
+TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX signals and FIFOs";
+#else
+  const Program& program = GetParam();
+  std::string big;
+  const std::string sample = exampleBytes(program.sample.front());
+  while (big.size() < (size_t{1} << 20)) big += sample;
+  Sandbox box;
+  box.write("input", big);
+  ASSERT_EQ(mkfifo(box.path(kOutputFile).c_str(), 0600), 0);
+  // Open for reading first, so that the program's open does not wait.
+  const int reader = open(box.path(kOutputFile).c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const std::filesystem::path errors =
+      box.dir().parent_path() / (box.dir().filename().string() + ".err");
+  const pid_t pid = startIn(box, program.exe, {"input"}, errors);
+  ASSERT_GT(pid, 0);
+  // The first bytes arrive, then the pipe fills and the program waits.
+  char byte = 0;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (read(reader, &byte, 1) != 1 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(reader);
+  const std::string said = readFile(errors);
+  std::filesystem::remove(errors);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  EXPECT_TRUE(
+      said.ends_with(program.name + ": interrupted; \"APB\" left incomplete\n"))
+      << said;
+#endif
+}
+
 // Under an ever lower memory limit a run at last runs out of memory,
 // while reading or while writing "APB": either way it says so and leaves
 // the old "APB" as it was.
