@@ -16,6 +16,9 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   endif()
 endif()
 
+# A .zip stores local times: made in one time zone, whatever the machine's.
+set(ENV{TZ} UTC)
+
 if(CPACK_GENERATOR STREQUAL "ZIP")
   # Unpacked by Windows into a folder named after the archive already.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
