@@ -44,7 +44,6 @@ bool waitUntilOpen(pid_t pid, const std::filesystem::path& path, int& status) {
     std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
 }
-#endif
 
 // The "APB" that program makes of input, or "" when it makes none.
 std::string apbOf(const Program& program, const std::string& input) {
@@ -53,6 +52,7 @@ std::string apbOf(const Program& program, const std::string& input) {
   const RunResult run = runIn(box.dir(), program.exe, {"input"});
   return run.exitCode == 0 ? box.read(kOutputFile) : std::string();
 }
+#endif
 
 TEST_P(ChangingInput, ConvertsAnInputAsItWasOrNotAtAll) {
 #ifndef __linux__
