@@ -177,43 +177,45 @@ void FileBytes::release() {
   data_ = nullptr;
 }
 
-// Reads the regular file open as fd, of fileSize bytes, and closes it.
-bool readRegularFile(int fd, size_t fileSize, FileBytes& bytes,
-                     std::vector<ByteScan>& scans, std::error_code& reason) {
-  struct stat before {};
-  if (fstat(fd, &before) != 0) {
-    reason = std::error_code(errno, std::generic_category());
-    close(fd);
-    return false;
-  }
-  waitUntilPast(before.st_mtim);
+FileBytes FileBytes::reserve(size_t size) {
   const size_t length =
-      (fileSize + 1 + FileBytes::kPadding + kReleaseBlock - 1) / kReleaseBlock *
-      kReleaseBlock;
+      (size + 1 + kPadding + kReleaseBlock - 1) / kReleaseBlock * kReleaseBlock;
   // Whole blocks from a block boundary: huge pages fit, and releasePages
   // can give back whole ones.
   void* reserved = mmap(nullptr, length + kReleaseBlock, PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (reserved == MAP_FAILED) {
-    close(fd);
-    throw std::bad_alloc();
-  }
+  if (reserved == MAP_FAILED) throw std::bad_alloc();
   char* const start = static_cast<char*>(reserved);
   const size_t lead =
       (kReleaseBlock - reinterpret_cast<uintptr_t>(start) % kReleaseBlock) %
       kReleaseBlock;
   if (lead != 0) munmap(start, lead);
   munmap(start + lead + length, kReleaseBlock - lead);
-  FileBytes read;
-  read.data_ = start + lead;
-  read.mapped_ = length;
-  adviseInputBuffer(read.data_, length);
-  const bool whole = readPieces(fd, read.data_, fileSize, scans);
+  FileBytes bytes;
+  bytes.data_ = start + lead;
+  bytes.mapped_ = length;
+  bytes.releasable_ = size;
+  adviseInputBuffer(bytes.data_, length);
+  return bytes;
+}
+
+namespace {
+
+// Reads the regular file open as fd, whose status at open was before, and
+// closes it.
+bool readRegularFile(int fd, const struct stat& before, FileBytes& bytes,
+                     std::vector<ByteScan>& scans, std::error_code& reason) {
+  struct ClosedAtEnd {
+    int fd;
+    ~ClosedAtEnd() { close(fd); }
+  } const closed{fd};  // also when memory runs out
+  waitUntilPast(before.st_mtim);
+  const auto fileSize = static_cast<size_t>(before.st_size);
+  FileBytes read = FileBytes::reserve(fileSize);
+  const bool whole = readPieces(fd, read.data(), fileSize, scans);
   const int error = errno;
   struct stat after {};
-  const bool same = fstat(fd, &after) == 0 && sameFile(before, after) &&
-                    static_cast<size_t>(after.st_size) == fileSize;
-  close(fd);
+  const bool same = fstat(fd, &after) == 0 && sameFile(before, after);
   if (!whole || !same) {
     // A write, a truncation or a short read: not the file as it was.
     reason = whole || error == 0
@@ -221,10 +223,11 @@ bool readRegularFile(int fd, size_t fileSize, FileBytes& bytes,
                  : std::error_code(error, std::generic_category());
     return false;
   }
-  read.releasable_ = fileSize;
   bytes = std::move(read);
   return true;
 }
+
+}  // namespace
 
 bool readFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size,
               std::vector<ByteScan>& scans, std::error_code& reason) {
@@ -241,9 +244,8 @@ bool readFile(const std::filesystem::path& path, FileBytes& bytes, size_t& size,
                      status.st_size >= 0 &&
                      static_cast<uintmax_t>(status.st_size) < SIZE_MAX / 2;
   if (known && status.st_size > 0) {
-    const auto fileSize = static_cast<size_t>(status.st_size);
-    if (!readRegularFile(fd, fileSize, bytes, scans, reason)) return false;
-    size = fileSize;
+    if (!readRegularFile(fd, status, bytes, scans, reason)) return false;
+    size = static_cast<size_t>(status.st_size);
     return true;
   }
   std::FILE* file = fdopen(fd, "rb");
@@ -267,6 +269,8 @@ void releasePages(const char* data, size_t from, size_t to) {
 }
 
 #else  // no memory of its own: every FileBytes is a heap block
+
+FileBytes FileBytes::reserve(size_t size) { return allocate(size); }
 
 void FileBytes::release() {
   releasable_ = 0;

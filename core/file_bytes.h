@@ -37,6 +37,10 @@ class FileBytes {
   // A heap block for size bytes, the closing byte and the padding, which is
   // zeroed.
   static FileBytes allocate(size_t size);
+  // The same in memory of its own, asked of the system whole, that may be
+  // given back in blocks (releasePages) as it is read; a heap block where
+  // the system has no such memory. Throws std::bad_alloc when refused.
+  static FileBytes reserve(size_t size);
 
   char* data() const { return data_; }
   // How many bytes from the start may be given back to the system
@@ -48,9 +52,6 @@ class FileBytes {
   void keepFrom(size_t from) { releasable_ = std::min(releasable_, from); }
 
  private:
-  friend bool readRegularFile(int fd, size_t fileSize, FileBytes& bytes,
-                              std::vector<ByteScan>& scans,
-                              std::error_code& reason);
   void release();
 
   char* data_ = nullptr;

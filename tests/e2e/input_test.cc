@@ -59,9 +59,7 @@ TEST_P(ChangingInput, ConvertsAnInputAsItWasOrNotAtAll) {
   GTEST_SKIP() << "the test sees the program open its input in /proc";
 #else
   const Program& program = GetParam();
-  std::string before;
-  const std::string sample = exampleBytes(program.sample.front());
-  while (before.size() < (size_t{8} << 20)) before += sample;
+  const std::string before = repeatedSample(program, size_t{8} << 20);
   std::string rewritten = before;  // the same size, other numbers
   std::replace(rewritten.begin(), rewritten.end(), '1', '7');
   const std::string cut = before.substr(0, before.size() / 2);
@@ -105,9 +103,7 @@ TEST_P(ChangingInput, ConvertsAnInputAsItWasOrNotAtAll) {
       Sandbox box;
       box.write("input", before);
       box.write(kOutputFile, kOldApb);
-      const std::filesystem::path errors =
-          box.dir().parent_path() / (box.dir().filename().string() + ".err");
-      const pid_t pid = startIn(box, program.exe, {"input"}, errors);
+      const pid_t pid = startIn(box, program.exe, {"input"});
       ASSERT_GT(pid, 0);
       // A change that began before the open is part of what the program
       // reads: the file as it stood then, which may be a mix of old and new.
@@ -117,8 +113,7 @@ TEST_P(ChangingInput, ConvertsAnInputAsItWasOrNotAtAll) {
         c.change(box.path("input"));
         waitpid(pid, &status, 0);
       }
-      const std::string said = readFile(errors);
-      std::filesystem::remove(errors);
+      const std::string said = takeErrors(box);
       ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
       const std::string apb = box.read(kOutputFile);
       if (WEXITSTATUS(status) == 0) {

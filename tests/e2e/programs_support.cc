@@ -80,6 +80,13 @@ std::string sampleApb(const Program& program) {
   return bytes;
 }
 
+std::string repeatedSample(const Program& program, size_t size) {
+  const std::string sample = exampleBytes(program.sample.front());
+  std::string bytes;
+  while (bytes.size() < size) bytes += sample;
+  return bytes;
+}
+
 const std::vector<Program>& bothPrograms() {
   static const std::vector<Program> programs{converterProgram(),
                                              trevikProgram()};

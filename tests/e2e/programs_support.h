@@ -3,6 +3,7 @@
 #ifndef TESTS_E2E_PROGRAMS_SUPPORT_H_
 #define TESTS_E2E_PROGRAMS_SUPPORT_H_
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ class Sandbox;
 
 // Copies the program's sample files into box; returns them as arguments.
 std::vector<std::string> copySample(const Sandbox& box, const Program& program);
+
+// The program's first sample file written over and over, to at least size
+// bytes: an input that takes a while to read and to convert.
+std::string repeatedSample(const Program& program, size_t size);
 
 // The "APB" a program writes for its sample.
 std::string sampleApb(const Program& program);

@@ -83,9 +83,7 @@ TEST_P(Replacement, KeepsTheOldApbOnAFullDisk) {
   const Program& program = GetParam();
   Sandbox box;
   // Input enough for an "APB" larger than the disk.
-  std::string big;
-  const std::string sample = exampleBytes(program.sample.front());
-  while (big.size() < (size_t{40} << 20)) big += sample;
+  const std::string big = repeatedSample(program, size_t{40} << 20);
   box.write("input", big);
   box.write("old", kOldApb);
   std::filesystem::create_directory(box.path("disk"));
@@ -261,9 +259,7 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
 #else
   const Program& program = GetParam();
   // A sample written many times over, so that writing takes a while.
-  std::string big;
-  const std::string sample = exampleBytes(program.sample.front());
-  while (big.size() < (size_t{12} << 20)) big += sample;
+  const std::string big = repeatedSample(program, size_t{12} << 20);
   for (const int signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(strsignal(signal));
     bool caught = false;
@@ -271,9 +267,7 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
       Sandbox box;
       box.write("input", big);
       box.write(kOutputFile, kOldApb);
-      const std::filesystem::path errors =
-          box.dir().parent_path() / (box.dir().filename().string() + ".err");
-      const pid_t pid = startIn(box, program.exe, {"input"}, errors);
+      const pid_t pid = startIn(box, program.exe, {"input"});
       ASSERT_GT(pid, 0);
       const auto deadline =
           std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -294,8 +288,7 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-      const std::string said = readFile(errors);
-      std::filesystem::remove(errors);
+      const std::string said = takeErrors(box);
       if (!caught) continue;
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
       EXPECT_EQ(box.read(kOutputFile), kOldApb);
@@ -316,18 +309,14 @@ TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
   GTEST_SKIP() << "POSIX signals and FIFOs";
 #else
   const Program& program = GetParam();
-  std::string big;
-  const std::string sample = exampleBytes(program.sample.front());
-  while (big.size() < (size_t{1} << 20)) big += sample;
+  const std::string big = repeatedSample(program, size_t{1} << 20);
   Sandbox box;
   box.write("input", big);
   ASSERT_EQ(mkfifo(box.path(kOutputFile).c_str(), 0600), 0);
   // Open for reading first, so that the program's open does not wait.
   const int reader = open(box.path(kOutputFile).c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  const std::filesystem::path errors =
-      box.dir().parent_path() / (box.dir().filename().string() + ".err");
-  const pid_t pid = startIn(box, program.exe, {"input"}, errors);
+  const pid_t pid = startIn(box, program.exe, {"input"});
   ASSERT_GT(pid, 0);
   // The first bytes arrive, then the pipe fills and the program waits.
   char byte = 0;
@@ -342,8 +331,7 @@ TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
   int status = 0;
   waitpid(pid, &status, 0);
   close(reader);
-  const std::string said = readFile(errors);
-  std::filesystem::remove(errors);
+  const std::string said = takeErrors(box);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
   EXPECT_TRUE(
       said.ends_with(program.name + ": interrupted; \"APB\" left incomplete\n"))

@@ -80,16 +80,23 @@ std::string dataBytes(std::string_view name) {
 
 #ifndef _WIN32
 
+namespace {
+
+std::filesystem::path errorsFile(const Sandbox& box) {
+  return box.dir().parent_path() / (box.dir().filename().string() + ".err");
+}
+
+}  // namespace
+
 pid_t startIn(const Sandbox& box, const std::string& exe,
-              const std::vector<std::string>& args,
-              const std::filesystem::path& errors) {
+              const std::vector<std::string>& args) {
   std::vector<std::string> words{exe};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   const std::string dir = box.dir().string();
-  const std::string errorsPath = errors.string();
+  const std::string errorsPath = errorsFile(box).string();
   const pid_t pid = fork();
   if (pid == 0) {
     signal(SIGINT, SIG_DFL);
@@ -105,6 +112,12 @@ pid_t startIn(const Sandbox& box, const std::string& exe,
     _exit(127);
   }
   return pid;
+}
+
+std::string takeErrors(const Sandbox& box) {
+  std::string errors = readFile(errorsFile(box));
+  std::filesystem::remove(errorsFile(box));
+  return errors;
 }
 
 #endif

@@ -52,11 +52,14 @@ std::string dataBytes(std::string_view name);
 
 #ifndef _WIN32
 // Starts exe in the sandbox with args, standard input and output on the null
-// device and standard error into the file errors, and returns at once with
-// its process id; the caller waits for it.
+// device and standard error into a file beside the sandbox (which so holds
+// only what the program makes), and returns at once with its process id;
+// the caller waits for it.
 pid_t startIn(const Sandbox& box, const std::string& exe,
-              const std::vector<std::string>& args,
-              const std::filesystem::path& errors);
+              const std::vector<std::string>& args);
+// The standard error of the program startIn started in box, once it ended;
+// its file is removed.
+std::string takeErrors(const Sandbox& box);
 #endif
 
 }  // namespace e2e
