@@ -89,6 +89,10 @@ class LineSink {
   std::string_view view() const { return {begin(), used()}; }
   // Empties a memory sink and keeps its room for the next lines.
   void clear() { end_ = begin(); }
+  // The bytes a memory sink holds, and dropping all after the first size
+  // of them (size at most size()).
+  size_t size() const { return used(); }
+  void cutTo(size_t size) { end_ = begin() + size; }
   // What a memory sink collected.
   const std::string& collected() const;
 

@@ -33,9 +33,9 @@ const std::string& input(bench::Format format) {
   return format == bench::Format::kAirbus ? airbus : anf;
 }
 
-core::LoadVariant variantOf(bench::Format format) {
-  return format == bench::Format::kAirbus ? core::LoadVariant::kConverter
-                                          : core::LoadVariant::kTrevik;
+core::Separators variantOf(bench::Format format) {
+  return format == bench::Format::kAirbus ? core::Separators::kBlanks
+                                          : core::Separators::kInWords;
 }
 
 void setBytes(benchmark::State& state, size_t bytes) {
@@ -107,7 +107,7 @@ BENCHMARK_CAPTURE(BM_SplitWords, anf, bench::Format::kAnf)
 // Every word of every row, as the readers see them.
 void BM_WordAt(benchmark::State& state) {
   const core::LineList lines = core::linesFromBytes(input(bench::Format::kAnf),
-                                                    core::LoadVariant::kTrevik);
+                                                    core::Separators::kInWords);
   const core::WordTable table = core::splitWords(lines);
   for (auto _ : state) {
     size_t total = 0;
@@ -287,7 +287,7 @@ BENCHMARK(BM_WriterRunwayLine);
 
 void BM_ReadAirbusAirports(benchmark::State& state) {
   const core::LineList lines = core::linesFromBytes(
-      input(bench::Format::kAirbus), core::LoadVariant::kConverter);
+      input(bench::Format::kAirbus), core::Separators::kBlanks);
   const core::WordTable table = core::splitWords(lines);
   for (auto _ : state) {
     std::vector<core::Airport> airports = converter::readAirbusAirports(table);
@@ -300,7 +300,7 @@ BENCHMARK(BM_ReadAirbusAirports)->Unit(benchmark::kMillisecond);
 void BM_ReadAnfAirports(benchmark::State& state) {
   std::vector<core::LineList> lines;
   lines.push_back(core::linesFromBytes(input(bench::Format::kAnf),
-                                       core::LoadVariant::kTrevik));
+                                       core::Separators::kInWords));
   std::vector<core::WordTable> tables;
   tables.push_back(core::splitWords(lines[0]));
   for (auto _ : state) {
@@ -314,7 +314,7 @@ BENCHMARK(BM_ReadAnfAirports)->Unit(benchmark::kMillisecond);
 
 void BM_WriteAirport2(benchmark::State& state) {
   const core::LineList lines = core::linesFromBytes(
-      input(bench::Format::kAirbus), core::LoadVariant::kConverter);
+      input(bench::Format::kAirbus), core::Separators::kBlanks);
   const core::WordTable table = core::splitWords(lines);
   const std::vector<core::Airport> airports =
       converter::readAirbusAirports(table);
@@ -330,7 +330,7 @@ BENCHMARK(BM_WriteAirport2)->Unit(benchmark::kMillisecond);
 void BM_WriteAirport1(benchmark::State& state) {
   std::vector<core::LineList> lines;
   lines.push_back(core::linesFromBytes(input(bench::Format::kAnf),
-                                       core::LoadVariant::kTrevik));
+                                       core::Separators::kInWords));
   std::vector<core::WordTable> tables;
   tables.push_back(core::splitWords(lines[0]));
   std::vector<core::Airport> airports;

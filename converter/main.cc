@@ -4,20 +4,21 @@
 // run meets them. Standard output keeps its historical texts; what was left
 // out, and why a run failed, goes to standard error.
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "apb/conversion.h"
 #include "apb/output_file.h"
+#include "apb/output_stream.h"
 #include "converter/reader.h"
 #include "converter/writer.h"
 #include "core/console.h"
 #include "core/findings.h"
-#include "core/lines.h"
 #include "core/platform.h"
-#include "core/record_memory.h"
 
 namespace {
 
@@ -88,33 +89,40 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::sayError("Try 'converter --help'.");
     return 2;
   }
-  // Only the first argument is an input; the rest are ignored. The loader
-  // says "File is not open" itself when it cannot open the file.
+  // Only the first argument is an input; the rest are ignored.
   const std::string path = core::pathText(arguments[0]);
-  core::LineList lines;
-  std::error_code reason;
-  if (core::loadLines(arguments[0], lines, core::LoadVariant::kConverter,
-                      reason)) {
+  apb::OutputStream outputFile;
+  apb::Conversion conversion;
+  conversion.separators = core::Separators::kBlanks;
+  conversion.fileMarkKind = converter::kFileMark;
+  conversion.makeConverter = [] {
+    return std::make_unique<apb::AirportConverter<converter::isAirportRow,
+                                                  converter::readAirbusAirport,
+                                                  converter::writeAirport2>>();
+  };
+  conversion.output = [&outputFile](std::string_view bytes) {
+    outputFile.append(bytes);
+  };
+  const apb::InputsRead read =
+      apb::convertInputs({arguments.data(), 1}, conversion);
+  if (read.failed == 0) {
+    core::say("\nFile is not open\n");
     core::say("\nFile reading failed. Quitting.\n");
-    core::sayError(core::failureLine(kProgram, "cannot open", path, reason));
+    core::sayError(
+        core::failureLine(kProgram, "cannot open", path, read.reason));
     return 1;
   }
-  const core::WordTable table = core::splitWords(lines);
-  core::Findings findings;
-  const std::vector<core::Airport> airports =
-      converter::readAirbusAirports(table, findings);
-  core::addFileMarks(lines, converter::kFileMark, findings);
+  const core::Findings& findings = read.findings[0];
   core::sayFindings(kProgram, path, findings, converter::kindName);
   core::sayError(core::readSummary(
-      kProgram, airports.size(), findings.runwaysRead(),
-      findings.obstaclesRead(), findings.total(converter::kLeftOut)));
-  if (airports.empty()) {
+      kProgram, read.kept[0], findings.runwaysRead(), findings.obstaclesRead(),
+      findings.total(converter::kLeftOut)));
+  if (read.kept[0] == 0) {
     core::say("\n Not a valid file.\n");
     return done(1);
   }
   apb::Report report;
-  const apb::Outcome outcome =
-      apb::writeAirportsFile(airports, converter::writeAirport2, report);
+  const apb::Outcome outcome = outputFile.finish(report);
   const std::string output(apb::kOutputFile);
   if (report.inPlaceBecause) {
     core::sayError(std::string(kProgram) + ": \"" + output +
@@ -141,7 +149,6 @@ int convert(std::vector<std::filesystem::path> arguments) {
 template <typename Char>
 int run(int argc, Char** argv) {
   core::prepareProcess(kProgram, apb::kOutputFile);
-  core::useRecordArena();
   try {
     return convert(core::commandLinePaths(argc, argv));
   } catch (const std::bad_alloc&) {

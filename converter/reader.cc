@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/numbers.h"
-#include "core/row_blocks.h"
 
 namespace converter {
 namespace {
@@ -332,16 +331,25 @@ std::string_view kindName(unsigned kind) {
   }
 }
 
+bool isAirportRow(const WordTable& table, size_t row) {
+  return isKey(table, row, "Airport");
+}
+
+bool readAirbusAirport(const WordTable& table, size_t row, Airport& airport,
+                       core::Findings& findings) {
+  return AirportReader(table).read(row, airport, findings);
+}
+
 std::vector<Airport> readAirbusAirports(const WordTable& table,
                                         core::Findings& findings) {
   // Every "Airport" row starts a block of its own, whatever came before.
   std::vector<Airport> airports;
-  core::readBlocks(
-      table, [&table](size_t row) { return isKey(table, row, "Airport"); },
-      [&table](size_t row, Airport& airport, core::Findings& found) {
-        return AirportReader(table).read(row, airport, found);
-      },
-      airports, findings, core::Placing::kJoinPieces);
+  for (size_t row = 0; row < table.rows(); ++row) {
+    if (!isAirportRow(table, row)) continue;
+    if (!readAirbusAirport(table, row, airports.emplace_back(), findings)) {
+      airports.pop_back();
+    }
+  }
   return airports;
 }
 

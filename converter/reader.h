@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/findings.h"
-#include "core/lines.h"
 #include "core/records.h"
+#include "core/word_table.h"
 
 namespace converter {
 
@@ -22,6 +22,16 @@ enum FindingKind : unsigned {
 
 // How "N more KIND not shown" names a kind.
 std::string_view kindName(unsigned kind);
+
+// True when row starts an airport block: its first word is "Airport".
+bool isAirportRow(const core::WordTable& table, size_t row);
+
+// Reads the airport block whose "Airport" row is row into airport (made
+// empty), forward from row only. False, with its kLeftOut finding, when the
+// block does not close with three "End" rows; else what its key rows show
+// goes to findings, with its runways and obstacles counted as read.
+bool readAirbusAirport(const core::WordTable& table, size_t row,
+                       core::Airport& airport, core::Findings& findings);
 
 // Every airport block of the table that closes with three "End" rows, in file
 // order. A block that does not close is dropped and the scan goes on at the

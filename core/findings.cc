@@ -40,7 +40,18 @@ void Findings::trim(Kind& kind) {
   kind.trimmed = true;
 }
 
+void Findings::clear() {
+  for (Kind& kind : kinds_) {
+    kind.kept.clear();
+    kind.dropped = 0;
+    kind.trimmed = true;
+  }
+  runways_ = 0;
+  obstacles_ = 0;
+}
+
 bool Findings::keeps(size_t row, unsigned kind) const {
+  if (wider_ != nullptr && !wider_->keeps(row, kind)) return false;
   if (kind >= kinds_.size()) return true;
   const Kind& of = kinds_[kind];
   return !(of.trimmed && of.kept.size() >= kShownPerKind &&
@@ -139,7 +150,7 @@ std::string shown(std::string_view word) {
 std::string quoted(std::string_view word) { return '"' + shown(word) + '"'; }
 
 std::string describeRow(const WordTable& table, size_t row) {
-  if (row >= table.rows()) {
+  if (!table.exists(row)) {
     return "past the end of the file (" + std::to_string(table.rows()) +
            (table.rows() == 1 ? " line)" : " lines)");
   }
@@ -147,12 +158,14 @@ std::string describeRow(const WordTable& table, size_t row) {
   return quoted(wordAt(table, row, 0));
 }
 
-void addFileMarks(const LineList& lines, unsigned kind, Findings& findings) {
-  if (const size_t row = lines.textAfterEndRow(); row != LineList::kNone) {
-    findings.add(row, kind, "text after the end-of-file mark ignored");
+void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
+                  Findings& findings) {
+  if (textAfterEndRow != kNoRow) {
+    findings.add(textAfterEndRow, kind,
+                 "text after the end-of-file mark ignored");
   }
-  if (const size_t row = lines.firstNulRow(); row != LineList::kNone) {
-    findings.add(row, kind,
+  if (firstNulRow != kNoRow) {
+    findings.add(firstNulRow, kind,
                  "a NUL byte cuts this line; the rest of it is ignored");
   }
 }

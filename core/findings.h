@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/lines.h"
+#include "core/word_table.h"
 
 namespace core {
 
@@ -44,6 +44,12 @@ class Findings {
   // Takes over every finding of later (the findings of a later piece of
   // the same file).
   void append(Findings&& later);
+  // Makes note() build only the messages that wider, into which these
+  // findings will be appended, would keep (nullptr: all). wider must
+  // outlive these findings or the next call.
+  void boundBy(const Findings* wider) { wider_ = wider; }
+  // Drops every finding and count, keeping the bound.
+  void clear();
 
   // The kept findings in row order (kind order within a row).
   std::vector<Finding> shown() const;
@@ -77,6 +83,7 @@ class Findings {
   static void trim(Kind& kind);
 
   std::vector<Kind> kinds_;  // by kind number
+  const Findings* wider_ = nullptr;
   size_t runways_ = 0;
   size_t obstacles_ = 0;
 };
@@ -92,8 +99,11 @@ std::string shown(std::string_view word);
 std::string quoted(std::string_view word);
 
 // The signs of damage that only the bytes show, once per file: text after
-// the Ctrl-Z that ends the file, and the first NUL byte that cuts a line.
-void addFileMarks(const LineList& lines, unsigned kind, Findings& findings);
+// the Ctrl-Z that ends the file at textAfterEndRow, and the first NUL byte
+// that cuts a line, at firstNulRow (kNoRow: none).
+constexpr size_t kNoRow = SIZE_MAX;
+void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
+                  Findings& findings);
 
 // Says the findings of the file at path on standard error, one line each
 // in row order: "PROGRAM:PATH:LINE: MESSAGE" ("PROGRAM:PATH: MESSAGE" for

@@ -9,9 +9,13 @@
 #include <limits>
 #include <system_error>
 
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#if !defined(CORE_SCALAR) && defined(__SSE2__) && \
+    (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
+#define CORE_NUMBERS_SSE2 1
 #endif
+
+#include "core/line_reader.h"
 
 namespace core {
 namespace {
@@ -210,7 +214,7 @@ double atof(std::string_view text) {
 
 namespace {
 
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef CORE_NUMBERS_SSE2
 // The value of len (0 to 8) decimal digits at p; reads 8 bytes at p.
 inline uint64_t digitsValue(const char* p, unsigned len) {
   if (len == 0) return 0;
@@ -235,9 +239,11 @@ constexpr uint64_t kIntPowers[] = {1,      10,      100,      1000,     10000,
 
 }  // namespace
 
+// Reads up to 32 bytes from the word's start, whatever its length.
+static_assert(detail::kPadding >= 32, "atofWord reads 32 bytes from a word");
 double atofWord(std::string_view text) {
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__)) && \
-    defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+#if defined(CORE_NUMBERS_SSE2) && defined(FLT_EVAL_METHOD) && \
+    FLT_EVAL_METHOD == 0
   // One mask of the digits of the word, then the integer and fraction digits
   // eight at a time; anything unusual (an exponent, long digit strings) goes
   // the general way.

@@ -15,9 +15,8 @@ namespace core {
 // 0. A value beyond the double range gives an infinity of its sign.
 double atof(std::string_view text);
 
-// atof for a word that lies inside a larger buffer: the same result, faster.
-// At least 32 bytes after text.data() must be readable (they are not part of
-// the number); the loaded input of LineList guarantees that for its words.
+// atof for a word of a WordTable: the same result, faster. It may read past
+// the word, as the table's buffers allow (core/line_reader.h).
 double atofWord(std::string_view text);
 
 // The leading base-ten integer of text (blanks skipped, optional sign); 0 when

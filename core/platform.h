@@ -73,65 +73,6 @@ bool stdinIsInteractive();
 // interactive, so scripts and CI never hang.
 void waitForKey();
 
-// Hints that a large buffer will be touched in full; a no-op where the system
-// has no such hint. Only the first kLargeBufferBudget bytes advised in a run
-// get the hint (see adviseLargeBuffer).
-inline constexpr size_t kLargeBufferBudget = size_t{256} << 20;
-void adviseLargeBuffer(void* data, size_t bytes);
-
-// An allocator for arrays that may run to hundreds of MB. From 1 MB up, a
-// block starts on a 2 MB boundary, is rounded up to whole 2 MB and advised
-// as a large buffer, so that the system can fill it a huge page per fault;
-// smaller blocks come from the heap as usual. Elements made without a value
-// (resize(n)) are left uninitialized, as by new T: the code that fills the
-// array is the first to touch its pages, on whatever thread fills them.
-template <typename T>
-struct LargeBufferAllocator {
-  using value_type = T;
-
-  LargeBufferAllocator() = default;
-  template <typename U>
-  LargeBufferAllocator(const LargeBufferAllocator<U>&) {}  // NOLINT: rebind
-
-  T* allocate(size_t n) {
-    const size_t bytes = n * sizeof(T);
-    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
-    if (bytes < kLarge) return static_cast<T*>(::operator new(bytes));
-    void* const block =
-        ::operator new (roundUp(bytes), std::align_val_t{kStep});
-    adviseLargeBuffer(block, roundUp(bytes));
-    return static_cast<T*>(block);
-  }
-  template <typename U>
-  void construct(U* at) {
-    ::new (static_cast<void*>(at)) U;
-  }
-  template <typename U, typename... Args>
-  void construct(U* at, Args&&... args) {
-    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
-  }
-  void deallocate(T* block, size_t n) {
-    const size_t bytes = n * sizeof(T);
-    if (bytes < kLarge) {
-      ::operator delete(block);
-    } else {
-      ::operator delete (block, std::align_val_t{kStep});
-    }
-  }
-  friend bool operator==(const LargeBufferAllocator&,
-                         const LargeBufferAllocator&) {
-    return true;
-  }
-
- private:
-  static constexpr size_t kLarge = size_t{1} << 20;
-  static constexpr size_t kStep = size_t{2} << 20;  // a huge page
-  static size_t roundUp(size_t bytes) {
-    return bytes > SIZE_MAX - kStep ? bytes
-                                    : (bytes + kStep - 1) / kStep * kStep;
-  }
-};
-
 }  // namespace core
 
 #endif  // CORE_PLATFORM_H_

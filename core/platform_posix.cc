@@ -1,8 +1,6 @@
-// POSIX side of the platform interface: termios key wait, signals,
-// madvise.
+// POSIX side of the platform interface: termios key wait, signals.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -193,32 +191,6 @@ void waitForKey() {
   tcflush(STDIN_FILENO, TCIFLUSH);
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   keyWaitActive = 0;
-}
-
-void adviseLargeBuffer(void* data, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-  // Fresh pages cost a fault each on first touch; huge pages cut the faults
-  // of a buffer of hundreds of MB by a factor of 512. But they are cheap
-  // only while the system has recently freed ones to hand: past a few
-  // hundred MB it must put each together from scratch, and on virtual
-  // machines that costs several times the small pages it replaces (1,000 MB
-  // ANF input: 6.2 s with every buffer advised, 5.3 s with the first 256 MB;
-  // at 100 MB the same). Hence the budget per run.
-  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-  if (bytes < kHugePage) return;
-  static std::atomic<size_t> advised{0};
-  if (advised.fetch_add(bytes) + bytes > kLargeBufferBudget) return;
-  // The whole huge pages inside the buffer, as offsets from its start.
-  const uintptr_t address = reinterpret_cast<uintptr_t>(data);
-  const size_t begin = (kHugePage - address % kHugePage) % kHugePage;
-  const size_t end = bytes - (address + bytes) % kHugePage;
-  if (end > begin) {
-    madvise(static_cast<char*>(data) + begin, end - begin, MADV_HUGEPAGE);
-  }
-#else
-  (void)data;
-  (void)bytes;
-#endif
 }
 
 }  // namespace core

@@ -127,9 +127,4 @@ void waitForKey() {
   if (key == 0 || key == 0xE0) _getch();
 }
 
-void adviseLargeBuffer(void* data, size_t bytes) {
-  (void)data;
-  (void)bytes;
-}
-
 }  // namespace core

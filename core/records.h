@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -195,10 +194,6 @@ struct Obstacle {
   bool operator==(const Obstacle&) const = default;
 };
 
-// The lists of the records are std::pmr vectors: they copy and compare like
-// std::vector, and take their memory from the default memory resource when
-// made, which a program may point at an arena (see record_memory.h).
-
 // One take-off and landing direction of a physical runway.
 struct Runway {
   Text ident;       // runway designator
@@ -214,7 +209,7 @@ struct Runway {
   double asda = 0;   // accelerate-stop distance available
   double lda = 0;    // landing distance available
   double slope = 0;  // percent
-  std::pmr::vector<Obstacle> obstacles;
+  std::vector<Obstacle> obstacles;
   bool operator==(const Runway&) const = default;
 };
 
@@ -227,7 +222,7 @@ struct Airport {
   Text state;
   Text lastUpdate;  // as written in the input
   double elevation = 0;
-  std::pmr::vector<Runway> runways;
+  std::vector<Runway> runways;
   bool operator==(const Airport&) const = default;
 };
 

@@ -3,9 +3,9 @@
 // them a build uses. A build with CORE_SCALAR defined takes the scalar
 // kernels everywhere, so that they can be tested on any machine.
 //
-// Kernels that look at 16 bytes at a time read past the byte they stop at;
-// the buffers they scan end in a line feed followed by FileBytes::kPadding
-// readable bytes (see core/file_bytes.h), which covers every such read.
+// Kernels that look at several bytes at a time read past the byte they stop
+// at, as the over-read contract of core/line_reader.h (kPadding) allows;
+// each asserts what it needs of it.
 #ifndef CORE_SCAN_H_
 #define CORE_SCAN_H_
 
@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/file_bytes.h"
+#include "core/line_reader.h"
 
 #if !defined(CORE_SCALAR) && (defined(__SSE2__) || defined(_M_X64) || \
                               (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
@@ -34,6 +34,13 @@
 namespace core::detail {
 
 constexpr char kCtrlZ = 26;  // a Windows text file may end with Ctrl-Z
+
+// What one look at a run of bytes finds (scanBytes).
+struct ByteScan {
+  size_t lineFeeds = 0;
+  bool hasNul = false;
+  bool hasCtrlZ = false;
+};
 
 // ------------------------------------------------------------ byte classes
 
@@ -125,7 +132,9 @@ inline uint32_t lineFeedBits16(const char* p) {
       _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
 }
 
-// The end of the word that starts at p.
+// The end of the word that starts at p. Reads up to 15 bytes past the
+// line feed that ends the word's row.
+static_assert(kPadding >= 15, "wordEnd reads 16 bytes at a time");
 template <bool kSeparators>
 inline const char* wordEnd(const char* p) {
   for (;;) {
@@ -180,7 +189,9 @@ size_t collectWordsFrom(const char* p, size_t i, size_t n,
 }
 
 // Words 0 to n-1 of a row whose first word starts at p (n >= 1). Inlined
-// into its one caller, rowWords, which readers call for most rows.
+// into its one caller, rowWords, which readers call for most rows. Looks at
+// 32 bytes from the first word at once.
+static_assert(kPadding >= 32, "collectWords reads 32 bytes from a word");
 template <bool kSeparators>
 CORE_ALWAYS_INLINE size_t collectWords(const char* p, size_t n,
                                        std::string_view* words) {

@@ -43,9 +43,9 @@ void fail(std::string_view what) {
 }
 
 std::vector<std::string> modelLines(std::string_view bytes,
-                                    core::LoadVariant variant) {
+                                    core::Separators variant) {
   std::string content(bytes.substr(0, bytes.find('\x1a')));
-  if (variant == core::LoadVariant::kConverter) {
+  if (variant == core::Separators::kBlanks) {
     for (char& c : content) {
       if (c == '=' || c == ';') c = ' ';
     }
@@ -78,7 +78,7 @@ std::vector<std::string_view> modelWords(std::string_view line) {
   return words;
 }
 
-void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
+void checkLinesAndWords(std::string_view bytes, core::Separators variant,
                         const core::LineList& lines,
                         const core::WordTable& table) {
   const std::vector<std::string> want = modelLines(bytes, variant);

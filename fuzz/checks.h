@@ -26,7 +26,7 @@ inline void check(bool ok, std::string_view what) {
 // Ctrl-Z ends the file, the converter blanks "=" and ";", a line feed ends a
 // line and takes a carriage return before it along, a NUL cuts the line.
 std::vector<std::string> modelLines(std::string_view bytes,
-                                    core::LoadVariant variant);
+                                    core::Separators variant);
 
 // The whitespace-separated words of one line.
 std::vector<std::string_view> modelWords(std::string_view line);
@@ -34,7 +34,7 @@ std::vector<std::string_view> modelWords(std::string_view line);
 // Checks that lines and table, made from bytes, hold what the model says,
 // that words past the end of a row or table read as empty, and that the
 // quick lookups wordIs and rowWords agree with wordAt.
-void checkLinesAndWords(std::string_view bytes, core::LoadVariant variant,
+void checkLinesAndWords(std::string_view bytes, core::Separators variant,
                         const core::LineList& lines,
                         const core::WordTable& table);
 

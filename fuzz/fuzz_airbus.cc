@@ -39,9 +39,9 @@ void checkAirports(const std::vector<core::Airport>& airports) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const core::LineList lines =
-      core::linesFromBytes(bytes, core::LoadVariant::kConverter);
+      core::linesFromBytes(bytes, core::Separators::kBlanks);
   const core::WordTable table = core::splitWords(lines);
-  fuzz::checkLinesAndWords(bytes, core::LoadVariant::kConverter, lines, table);
+  fuzz::checkLinesAndWords(bytes, core::Separators::kBlanks, lines, table);
 
   core::Findings findings;
   const std::vector<core::Airport> airports =

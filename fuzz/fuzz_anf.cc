@@ -70,9 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<core::WordTable> tables;
   size_t headerLines = 0;
   for (std::string_view file : cutFiles(input)) {
-    lines.push_back(core::linesFromBytes(file, core::LoadVariant::kTrevik));
+    lines.push_back(core::linesFromBytes(file, core::Separators::kInWords));
     tables.push_back(core::splitWords(lines.back()));
-    fuzz::checkLinesAndWords(file, core::LoadVariant::kTrevik, lines.back(),
+    fuzz::checkLinesAndWords(file, core::Separators::kInWords, lines.back(),
                              tables.back());
     for (size_t row = 0; row < tables.back().rows(); ++row) {
       if (core::wordAt(tables.back(), row, 0) == "ANF") ++headerLines;

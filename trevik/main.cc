@@ -5,18 +5,19 @@
 // out, and why a run failed, goes to standard error.
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "apb/conversion.h"
 #include "apb/output_file.h"
+#include "apb/output_stream.h"
 #include "core/console.h"
 #include "core/findings.h"
-#include "core/lines.h"
 #include "core/platform.h"
-#include "core/record_memory.h"
 #include "trevik/reader.h"
 #include "trevik/writer.h"
 
@@ -113,45 +114,49 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::sayError("Try 'trevik --help'.");
     return 2;
   }
-  // Every file is loaded before any is split; the first that cannot be
-  // opened ends the run, and later paths are never opened. The loader says
-  // "File is not open" itself when it cannot open a file.
+  // Each file is read once the one before it is read and checked; the
+  // first that cannot be opened or read ends the run, and later paths are
+  // never opened.
   std::vector<std::string> paths;
   paths.reserve(arguments.size());
   for (const std::filesystem::path& argument : arguments) {
     paths.push_back(core::pathText(argument));
   }
-  std::vector<core::LineList> lines(arguments.size());
+  apb::OutputStream outputFile;
+  apb::Conversion conversion;
+  conversion.separators = core::Separators::kInWords;
+  conversion.fileMarkKind = trevik::kFileMark;
+  conversion.makeConverter = [] {
+    return std::make_unique<apb::AirportConverter<
+        trevik::isAnfLine, trevik::readAnfAirport, trevik::writeAirport1>>();
+  };
+  conversion.output = [&outputFile](std::string_view bytes) {
+    outputFile.append(bytes);
+  };
+  apb::InputsRead read = apb::convertInputs(arguments, conversion);
+  if (read.failed < arguments.size()) {
+    core::say("\nFile is not open.\n");
+    core::say("\n File reading failed. Quitting.\n");
+    core::sayError(core::failureLine(kProgram, "cannot open",
+                                     paths[read.failed], read.reason));
+    return 1;
+  }
+  size_t airports = 0;
   for (size_t k = 0; k < arguments.size(); ++k) {
-    std::error_code reason;
-    if (core::loadLines(arguments[k], lines[k], core::LoadVariant::kTrevik,
-                        reason)) {
-      core::say("\n File reading failed. Quitting.\n");
-      core::sayError(
-          core::failureLine(kProgram, "cannot open", paths[k], reason));
-      return 1;
+    airports += read.kept[k];
+    if (arguments.size() > 1 && read.kept[k] == 0) {
+      read.findings[k].add(core::Finding::kWholeFile, trevik::kNoAirport,
+                           "no airport found");
     }
   }
-  std::vector<core::WordTable> tables;
-  tables.reserve(lines.size());
-  for (const core::LineList& file : lines) {
-    tables.push_back(core::splitWords(file));
-  }
-  std::vector<core::Airport> airports;
-  std::vector<core::Findings> findings;
-  trevik::readAnfAirports(tables, airports, findings);
-  for (size_t k = 0; k < lines.size(); ++k) {
-    core::addFileMarks(lines[k], trevik::kFileMark, findings[k]);
-  }
-  sayAllFindings(paths, findings);
-  core::sayError(summary(airports.size(), findings));
-  if (airports.empty()) {
+  sayAllFindings(paths, read.findings);
+  core::sayError(summary(airports, read.findings));
+  if (airports == 0) {
     core::say("\n Not a valid ANF file.\n");
     return done(1);
   }
   apb::Report report;
-  const apb::Outcome outcome =
-      apb::writeAirportsFile(airports, trevik::writeAirport1, report);
+  const apb::Outcome outcome = outputFile.finish(report);
   const std::string output(apb::kOutputFile);
   if (report.inPlaceBecause) {
     core::sayError(std::string(kProgram) + ": \"" + output +
@@ -178,7 +183,6 @@ int convert(std::vector<std::filesystem::path> arguments) {
 template <typename Char>
 int run(int argc, Char** argv) {
   core::prepareProcess(kProgram, apb::kOutputFile);
-  core::useRecordArena();
   try {
     return convert(core::commandLinePaths(argc, argv));
   } catch (const std::bad_alloc&) {

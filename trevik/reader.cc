@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "core/numbers.h"
-#include "core/row_blocks.h"
 
 namespace trevik {
 namespace {
@@ -26,11 +25,6 @@ constexpr size_t kLateralWords = 3;
 // ANF carries no width, remarks or dates.
 constexpr double kRunwayWidth = 45;
 constexpr std::string_view kNotCarried = " ";
-
-// A line that may start an airport: "ANF" and at least one more word.
-bool isAnfLine(const WordTable& table, size_t row) {
-  return core::wordIs(table, row, 0, "ANF") && table.wordCount(row) >= 2;
-}
 
 bool isHeader(const WordTable& table, size_t row) {
   return table.wordCount(row) >= kHeaderWords &&
@@ -53,7 +47,7 @@ std::string passedOver(const WordTable& table, size_t row) {
            core::describeRow(table, row + 1);
   }
   text += lineText(row + 2) + " should be a runway line of 7 words but ";
-  if (row + 2 >= table.rows()) {
+  if (!table.exists(row + 2)) {
     return text + "is " + core::describeRow(table, row + 2);
   }
   return text + "has " + std::to_string(table.wordCount(row + 2));
@@ -91,8 +85,11 @@ double headingOf(std::string_view designator) {
   return heading < 0 || heading >= 360 ? 0 : static_cast<double>(heading);
 }
 
-// The lines left in the file after row.
-size_t linesAfter(const WordTable& table, size_t row) {
+// The lines left in the file after row, or count when at least that many
+// are: a table that holds a window of the file is asked for no more rows
+// than the count needs.
+size_t linesAfter(const WordTable& table, size_t row, size_t count) {
+  if (count == 0 || table.exists(row + count)) return count;
   return table.rows() > row + 1 ? table.rows() - row - 1 : 0;
 }
 
@@ -100,8 +97,7 @@ size_t linesAfter(const WordTable& table, size_t row) {
 // of its count line, no more than the lines left in the file.
 size_t obstaclesOf(const WordTable& table, size_t row) {
   const int32_t count = core::atoi(wordAt(table, row + 1, 0));
-  return std::min(static_cast<size_t>(std::max(count, 0)),
-                  linesAfter(table, row + 1));
+  return linesAfter(table, row + 1, static_cast<size_t>(std::max(count, 0)));
 }
 
 // Notes the count line of the runway at row when its word is not the
@@ -117,7 +113,7 @@ void noteCount(const WordTable& table, size_t row, std::string_view word,
   };
   if (word.empty()) {
     // A count line past the end is noted at the runway line, in the file.
-    findings.note(line < table.rows() ? line : row, kCount, [&] {
+    findings.note(table.exists(line) ? line : row, kCount, [&] {
       return "obstacle count is missing (" + core::describeRow(table, line) +
              "), read as 0";
     });
@@ -145,7 +141,7 @@ size_t checkedObstaclesOf(const WordTable& table, size_t row,
                           Findings& findings) {
   const std::string_view word = wordAt(table, row + 1, 0);
   const size_t count = static_cast<size_t>(std::max(core::atoi(word), 0));
-  const size_t left = linesAfter(table, row + 1);
+  const size_t left = linesAfter(table, row + 1, count);
   // Most counts are a digit or two that the file holds.
   const bool plain = !word.empty() && word.size() <= 9 &&
                      std::all_of(word.begin(), word.end(),
@@ -223,10 +219,14 @@ size_t runwaysFrom(const WordTable& table, size_t row) {
   return runways;
 }
 
-// Reads the airport whose header is at row; false (with the reason noted)
-// for an "ANF" line that is no header.
-bool readAirport(const WordTable& table, size_t header, Airport& airport,
-                 Findings& findings) {
+}  // namespace
+
+bool isAnfLine(const WordTable& table, size_t row) {
+  return core::wordIs(table, row, 0, "ANF") && table.wordCount(row) >= 2;
+}
+
+bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
+                    Findings& findings) {
   if (!isHeader(table, header)) {
     findings.note(
         header,
@@ -260,8 +260,6 @@ bool readAirport(const WordTable& table, size_t header, Airport& airport,
   return true;
 }
 
-}  // namespace
-
 std::string_view kindName(unsigned kind) {
   switch (kind) {
     case kPassedOver:
@@ -287,12 +285,12 @@ void readAnfAirports(const std::vector<WordTable>& tables,
     const WordTable& table = tables[k];
     const size_t before = airports.size();
     // Every line is a possible header, also those an airport just used.
-    core::readBlocks(
-        table, [&table](size_t row) { return isAnfLine(table, row); },
-        [&table](size_t row, Airport& airport, Findings& found) {
-          return readAirport(table, row, airport, found);
-        },
-        airports, findings[k], core::Placing::kInPlace);
+    for (size_t row = 0; row < table.rows(); ++row) {
+      if (!isAnfLine(table, row)) continue;
+      if (!readAnfAirport(table, row, airports.emplace_back(), findings[k])) {
+        airports.pop_back();
+      }
+    }
     if (tables.size() > 1 && airports.size() == before) {
       findings[k].add(core::Finding::kWholeFile, kNoAirport,
                       "no airport found");

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/findings.h"
-#include "core/lines.h"
 #include "core/records.h"
+#include "core/word_table.h"
 
 namespace trevik {
 
@@ -24,6 +24,19 @@ enum FindingKind : unsigned {
 
 // How "N more KIND not shown" names a kind.
 std::string_view kindName(unsigned kind);
+
+// True when row may start an airport: its first word is "ANF" and at least
+// one more word follows.
+bool isAnfLine(const core::WordTable& table, size_t row);
+
+// Reads the airport whose header is at row into airport (made empty),
+// forward from row only: a header is a line of at least three words whose
+// first is "ANF", followed by a line of at least one word and a runway line
+// of at least seven. False, with the reason noted, for an "ANF" line that
+// is no header; else what it reads as 0 goes to findings, with its runways
+// and obstacles counted as read.
+bool readAnfAirport(const core::WordTable& table, size_t header,
+                    core::Airport& airport, core::Findings& findings);
 
 // Appends one airport per airport header found, file by file in the order
 // given and line by line within a file. A header is a line of at least three

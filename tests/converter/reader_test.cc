@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lines.h"
 #include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
@@ -84,7 +85,7 @@ std::vector<Airport> read(const Rows& rows, core::Findings& findings) {
   std::string bytes;
   for (const std::string& row : rows) bytes += row + "\r\n";
   const core::LineList lines =
-      core::linesFromBytes(bytes, core::LoadVariant::kConverter);
+      core::linesFromBytes(bytes, core::Separators::kBlanks);
   return readAirbusAirports(core::splitWords(lines), findings);
 }
 
@@ -109,7 +110,7 @@ Runway expectedRunway(int obstacles) {
   return runway;
 }
 
-Airport expectedAirport(std::pmr::vector<Runway> runways) {
+Airport expectedAirport(std::vector<Runway> runways) {
   return tests::airbusExampleAirport(std::move(runways));
 }
 

@@ -78,7 +78,7 @@ TEST(Findings, AppendingPiecesGivesWhatOneReaderWouldHave) {
 
 TEST(Findings, DescribesTheRowItExpectedSomethingOf) {
   const LineList lines =
-      linesFromBytes("Key=value;\n\nlast", LoadVariant::kConverter);
+      linesFromBytes("Key=value;\n\nlast", Separators::kBlanks);
   const WordTable table = splitWords(lines);
   EXPECT_EQ(describeRow(table, 0), "\"Key\"");
   EXPECT_EQ(describeRow(table, 1), "an empty line");
@@ -123,7 +123,7 @@ TEST(Findings, NotesWhatOnlyTheBytesShow) {
         "2: text after the end-of-file mark ignored"}},
   };
   for (const Case& c : cases) {
-    const LineList lines = linesFromBytes(c.bytes, LoadVariant::kTrevik);
+    const LineList lines = linesFromBytes(c.bytes, Separators::kInWords);
     Findings findings;
     addFileMarks(lines, 0, findings);
     EXPECT_EQ(tests::findingLines(findings), c.want) << c.bytes;

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/file_bytes.h"
+#include "core/line_reader.h"
 
 namespace core::detail {
 namespace {
@@ -59,16 +59,15 @@ TEST(CollectWords, CutsWordsOnEitherSideOfTheWindowEnd) {
     for (size_t gap = 1; gap <= 18; ++gap) {
       const std::string x(first, 'x');
       const std::string row = x + std::string(gap, ' ') + "yy\tz";
-      const std::string buffer =
-          row + '\n' + std::string(FileBytes::kPadding, '\0');
+      const std::string buffer = row + '\n' + std::string(kPadding, '\0');
       EXPECT_EQ(collect<false>(buffer, 3),
                 (std::vector<std::string_view>{x, "yy", "z"}))
           << row;
       EXPECT_EQ(collect<false>(buffer, 2),
                 (std::vector<std::string_view>{x, "yy"}))
           << row;
-      const std::string separated = x + std::string(gap, '=') + "y;z\n" +
-                                    std::string(FileBytes::kPadding, '\0');
+      const std::string separated =
+          x + std::string(gap, '=') + "y;z\n" + std::string(kPadding, '\0');
       EXPECT_EQ(collect<true>(separated, 3),
                 (std::vector<std::string_view>{x, "y", "z"}))
           << row;

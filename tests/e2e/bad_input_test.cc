@@ -28,7 +28,7 @@ std::string convertInProcess(const Program& program, std::string_view bytes) {
   apb::LineSink out;
   if (program.name == "converter") {
     const core::LineList lines =
-        core::linesFromBytes(bytes, core::LoadVariant::kConverter);
+        core::linesFromBytes(bytes, core::Separators::kBlanks);
     const core::WordTable table = core::splitWords(lines);
     const std::vector<core::Airport> airports =
         converter::readAirbusAirports(table);
@@ -36,7 +36,7 @@ std::string convertInProcess(const Program& program, std::string_view bytes) {
     converter::writeAirport2(out, airports);
   } else {
     const core::LineList lines =
-        core::linesFromBytes(bytes, core::LoadVariant::kTrevik);
+        core::linesFromBytes(bytes, core::Separators::kInWords);
     const std::vector<core::WordTable> tables{core::splitWords(lines)};
     std::vector<core::Airport> airports;
     trevik::readAnfAirports(tables, airports);

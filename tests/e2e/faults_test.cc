@@ -123,8 +123,9 @@ TEST_P(FaultRun, WorksWithoutAConsole) {
 #endif
 }
 
-// A file too large for the memory the program may use must end the run with
-// a message, not a crash, and before "APB" is touched.
+// An input is read through a window, so a file far larger than the memory
+// the program may use converts; a line too long for that memory must end the
+// run with a message, not a crash, and leave "APB" as it was.
 TEST_P(FaultRun, ReportsRunningOutOfMemory) {
 #ifdef E2E_SANITIZED_BUILD
   GTEST_SKIP() << "the sanitizers reserve terabytes of address space, so "
@@ -135,16 +136,16 @@ TEST_P(FaultRun, ReportsRunningOutOfMemory) {
   }
   const Program& program = GetParam();
   constexpr uint64_t kLimit = uint64_t{128} << 20;
-  enum class Given { kSample, kHugeFile, kManyRows };
+  enum class Given { kSample, kHugeFile, kManyRows, kHugeLine };
   struct Case {
     const char* name;
     Given input;
   };
   const Case kCases[] = {
       {"the sample fits in the limit", Given::kSample},
-      {"a file of 1 GiB does not", Given::kHugeFile},
-      {"64 Mi empty lines: the file fits, an index of its rows does not",
-       Given::kManyRows},
+      {"a file of 1 GiB fits too (it holds no airport)", Given::kHugeFile},
+      {"so do 64 Mi empty lines", Given::kManyRows},
+      {"one line of 256 MiB does not", Given::kHugeLine},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -163,6 +164,10 @@ TEST_P(FaultRun, ReportsRunningOutOfMemory) {
         box.write("lines", std::string(size_t{64} << 20, '\n'));
         args = {"lines"};
         break;
+      case Given::kHugeLine:
+        box.write("line", std::string(size_t{256} << 20, 'x'));
+        args = {"line"};
+        break;
     }
     box.write(kOutputFile, kOldApb);
     RunOptions options;
@@ -174,6 +179,11 @@ TEST_P(FaultRun, ReportsRunningOutOfMemory) {
       EXPECT_EQ(run.console, program.banner + std::string(kDone));
       EXPECT_EQ(run.exitCode, 0);
       EXPECT_EQ(box.read(kOutputFile), sampleApb(program));
+    } else if (c.input != Given::kHugeLine) {
+      EXPECT_EQ(run.console,
+                program.banner + program.notValid + std::string(kDone));
+      EXPECT_EQ(run.exitCode, 1);
+      EXPECT_EQ(box.read(kOutputFile), kOldApb);
     } else {
       EXPECT_EQ(run.console, program.banner + std::string(kOutOfMemory));
       EXPECT_EQ(run.exitCode, 1);

@@ -31,7 +31,7 @@ inline core::Runway airbusExampleRunway() {
 
 // The Airbus example's airport with the given runways.
 inline core::Airport airbusExampleAirport(
-    std::pmr::vector<core::Runway> runways) {
+    std::vector<core::Runway> runways) {
   core::Airport airport;
   airport.icao = "ABCD";
   airport.iata = "XYZ";

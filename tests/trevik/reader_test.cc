@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lines.h"
 #include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
@@ -26,7 +27,7 @@ std::vector<Airport> read(const std::vector<File>& files,
   for (const File& file : files) {
     std::string bytes;
     for (const std::string& line : file) bytes += line + "\r\n";
-    lines.push_back(core::linesFromBytes(bytes, core::LoadVariant::kTrevik));
+    lines.push_back(core::linesFromBytes(bytes, core::Separators::kInWords));
   }
   for (const core::LineList& list : lines) {
     tables.push_back(core::splitWords(list));
@@ -84,7 +85,7 @@ TEST(ReadAnfAirports, ReadsObstacleLinesOfTwoToFourWords) {
              "6 7 8 9", "12"}});
   ASSERT_EQ(airports.size(), 1u);
   EXPECT_EQ(airports[0].runways[0].obstacles,
-            (std::pmr::vector<Obstacle>{
+            (std::vector<Obstacle>{
                 {2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
 }
 
@@ -185,7 +186,7 @@ TEST(ReadAnfAirports, ReadsOnlyTheLinesThatExist) {
       read({{"ANF A N", "1", "01 1 2 3 4 5 6", "1", "7"}});
   ASSERT_EQ(airports.size(), 1u);
   EXPECT_EQ(airports[0].runways[0].obstacles,
-            (std::pmr::vector<Obstacle>{{0, 7, 0}}));
+            (std::vector<Obstacle>{{0, 7, 0}}));
 }
 
 TEST(ReadAnfAirports, ExaminesEveryLineAsAHeader) {

@@ -1,0 +1,331 @@
+// Converting input files to "APB" while they are read: a window of chunks
+// that any thread fills, reads or passes on, whichever step is ready.
+#include "apb/conversion.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <utility>
+
+#include "core/workers.h"
+
+namespace apb {
+namespace {
+
+using core::detail::Chunk;
+using core::detail::FileMarks;
+using core::detail::LineReader;
+using core::detail::RowRun;
+
+// A chunk holds about a megabyte of lines: large enough that a thread
+// hand-off or a block read again at its end costs nothing in comparison,
+// small enough to stay in the cache while its blocks are read. The window
+// is a few chunks, so that one is filled while the others are read and
+// passed on. Builds with APB_SMALL_WINDOW make both tiny, so that tests
+// meet every edge of the window.
+#ifdef APB_SMALL_WINDOW
+constexpr size_t kChunkBytes = 64;
+constexpr size_t kWindowChunks = 3;
+#else
+constexpr size_t kChunkBytes = size_t{1} << 20;
+constexpr size_t kWindowChunks = 4;
+#endif
+
+// A chunk of the window and the task that reads its blocks.
+struct Slot {
+  enum class State { kFilling, kReady, kRunning, kWaiting, kDone };
+
+  Slot() : chunk(kChunkBytes), out(2 * kChunkBytes) {}
+
+  Chunk chunk;
+  LineSink out;                       // the lines of its blocks
+  std::vector<core::Findings> found;  // per part of the chunk
+  std::vector<size_t> kept;           // blocks kept, per part
+  State state = State::kFilling;
+  size_t part = 0;     // where the task goes on: the part
+  size_t row = 0;      // and the row
+  size_t retryAt = 0;  // a waiting task reads again from this many chunks
+};
+
+class Window {
+ public:
+  Window(std::span<const std::filesystem::path> inputs,
+         const Conversion& conversion)
+      : inputs_(inputs),
+        conversion_(conversion),
+        reader_(conversion.separators),
+        marks_(inputs.size()) {
+    read_.failed = inputs.size();
+    read_.findings.resize(inputs.size());
+    read_.kept.assign(inputs.size(), 0);
+  }
+
+  InputsRead run();
+
+ private:
+  // One thread's share: takes whatever step is ready until none is left.
+  void work();
+  bool canFill() const;
+  Slot* readyTask() const;
+  // The steps; each is called with lock held and returns with it held.
+  void fill(std::unique_lock<std::mutex>& lock);
+  void read(Slot& slot, std::unique_lock<std::mutex>& lock,
+            BlockConverter& converter, core::Findings& scratch);
+  void passOn(std::unique_lock<std::mutex>& lock);
+  // Fills slot with the next lines of the inputs; false when an input
+  // failed.
+  bool fillChunk(Slot& slot);
+  // The rows of the last part of slot and of the chunks after it that go
+  // on with its file; true when they reach the end of the file.
+  bool rowsFrom(const Slot& slot, std::vector<RowRun>& runs) const;
+  // Reads the blocks of slot from where its task stopped; false when a
+  // block needs rows the window does not hold yet.
+  bool readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
+                  BlockConverter& converter, core::Findings& scratch);
+  void stop() {
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+  const std::span<const std::filesystem::path> inputs_;
+  const Conversion& conversion_;
+  LineReader reader_;  // used by the thread that fills
+  std::vector<FileMarks> marks_;
+  InputsRead read_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Slot>> window_;  // in input order
+  std::vector<std::unique_ptr<Slot>> spare_;
+  bool filling_ = false;    // a thread fills the last slot
+  bool passingOn_ = false;  // a thread passes on the first slot
+  bool inputOpen_ = false;  // reader_ has inputs_[nextInput_] open
+  size_t nextInput_ = 0;
+  bool allRead_ = false;  // every input is read and checked
+  size_t published_ = 0;  // chunks filled so far
+  bool stopped_ = false;  // an input failed, or memory ran out
+  bool outOfMemory_ = false;
+};
+
+bool Window::canFill() const {
+  if (filling_ || allRead_) return false;
+  // The window grows only for a block longer than it: the first chunk's
+  // task waits for rows that no chunk holds yet.
+  return window_.size() < kWindowChunks ||
+         window_.front()->state == Slot::State::kWaiting;
+}
+
+Slot* Window::readyTask() const {
+  for (const auto& slot : window_) {
+    if (slot->state == Slot::State::kReady) return slot.get();
+  }
+  return nullptr;
+}
+
+bool Window::fillChunk(Slot& slot) {
+  for (;;) {
+    std::error_code reason;
+    if (!inputOpen_) {
+      if (nextInput_ == inputs_.size()) return true;
+      // An input is opened only once the one before is read and checked.
+      if (!reader_.open(inputs_[nextInput_], nextInput_, reason)) {
+        read_.failed = nextInput_;
+        read_.reason = reason;
+        return false;
+      }
+      inputOpen_ = true;
+    }
+    switch (reader_.fill(slot.chunk, false, reason)) {
+      case LineReader::Fill::kFull:
+        return true;
+      case LineReader::Fill::kEnded:
+        marks_[nextInput_++] = reader_.marks();
+        inputOpen_ = false;
+        break;
+      case LineReader::Fill::kFailed:
+        read_.failed = nextInput_;
+        read_.reason = reason;
+        return false;
+    }
+  }
+}
+
+void Window::fill(std::unique_lock<std::mutex>& lock) {
+  filling_ = true;
+  std::unique_ptr<Slot> taken;
+  if (spare_.empty()) {
+    taken = std::make_unique<Slot>();
+  } else {
+    taken = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  Slot& slot = *taken;
+  slot.state = Slot::State::kFilling;
+  window_.push_back(std::move(taken));
+  lock.unlock();
+  const bool filled = fillChunk(slot);
+  const size_t parts = slot.chunk.parts().size();
+  slot.found.resize(parts);
+  slot.kept.assign(parts, 0);
+  slot.part = 0;
+  slot.row = parts > 0 ? slot.chunk.parts()[0].firstRow : 0;
+  lock.lock();
+  filling_ = false;
+  if (!filled) {
+    stop();
+    return;
+  }
+  allRead_ = nextInput_ == inputs_.size() && !inputOpen_;
+  slot.state = parts > 0 ? Slot::State::kReady : Slot::State::kDone;
+  ++published_;
+  // Tasks that wait for rows read again once the rows they held have
+  // doubled, or their file has ended: a block read again costs no more
+  // than twice its length in all.
+  const bool endsFile = parts > 0 && slot.chunk.parts()[0].endsFile;
+  for (const auto& other : window_) {
+    if (other->state == Slot::State::kWaiting &&
+        (published_ >= other->retryAt || endsFile || parts > 1 || allRead_)) {
+      other->state = Slot::State::kReady;
+    }
+  }
+  changed_.notify_all();
+}
+
+bool Window::rowsFrom(const Slot& slot, std::vector<RowRun>& runs) const {
+  const Chunk& chunk = slot.chunk;
+  const Chunk::Part& last = chunk.parts().back();
+  runs.assign(1, chunk.runOf(chunk.parts().size() - 1));
+  if (last.endsFile) return true;
+  const auto at = std::find_if(window_.begin(), window_.end(),
+                               [&](const auto& s) { return s.get() == &slot; });
+  for (auto next = at + 1; next != window_.end(); ++next) {
+    const Chunk& more = (*next)->chunk;
+    if ((*next)->state == Slot::State::kFilling) break;
+    if (more.parts().empty()) continue;  // its lines went on to the next
+    runs.push_back(more.runOf(0));
+    if (more.parts()[0].endsFile) return true;
+  }
+  return false;
+}
+
+bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
+                        BlockConverter& converter, core::Findings& scratch) {
+  const std::vector<Chunk::Part>& parts = slot.chunk.parts();
+  const bool separators = conversion_.separators == core::Separators::kBlanks;
+  for (; slot.part < parts.size(); ++slot.part) {
+    const Chunk::Part& part = parts[slot.part];
+    const bool last = slot.part + 1 == parts.size();
+    const RowRun own = slot.chunk.runOf(slot.part);
+    const core::WordTable table =
+        last ? core::WordTable(runs, end, separators)
+             : core::WordTable({&own, 1}, true, separators);
+    core::Findings& found = slot.found[slot.part];
+    scratch.boundBy(&found);
+    for (; slot.row < part.firstRow + part.rows; ++slot.row) {
+      if (!converter.isStart(table, slot.row)) continue;
+      scratch.clear();
+      const size_t mark = slot.out.size();
+      const bool kept = converter.convert(table, slot.row, scratch, slot.out);
+      if (table.wantsMore()) {
+        // Read again with more rows: nothing of this try counts.
+        slot.out.cutTo(mark);
+        return false;
+      }
+      found.append(std::move(scratch));
+      slot.kept[slot.part] += kept ? 1 : 0;
+    }
+    if (!last) slot.row = parts[slot.part + 1].firstRow;
+  }
+  return true;
+}
+
+void Window::read(Slot& slot, std::unique_lock<std::mutex>& lock,
+                  BlockConverter& converter, core::Findings& scratch) {
+  slot.state = Slot::State::kRunning;
+  std::vector<RowRun> runs;
+  const bool end = rowsFrom(slot, runs);
+  const size_t held = runs.size();
+  lock.unlock();
+  const bool done = readBlocks(slot, runs, end, converter, scratch);
+  lock.lock();
+  if (done) {
+    slot.state = Slot::State::kDone;
+  } else {
+    slot.state = Slot::State::kWaiting;
+    slot.retryAt = published_ + held;
+  }
+  changed_.notify_all();
+}
+
+void Window::passOn(std::unique_lock<std::mutex>& lock) {
+  passingOn_ = true;
+  std::unique_ptr<Slot> slot = std::move(window_.front());
+  window_.pop_front();
+  lock.unlock();
+  if (slot->out.size() > 0) conversion_.output(slot->out.view());
+  const std::vector<Chunk::Part>& parts = slot->chunk.parts();
+  for (size_t k = 0; k < parts.size(); ++k) {
+    read_.findings[parts[k].file].append(std::move(slot->found[k]));
+    read_.kept[parts[k].file] += slot->kept[k];
+  }
+  slot->chunk.clear();
+  slot->out.clear();
+  lock.lock();
+  passingOn_ = false;
+  spare_.push_back(std::move(slot));
+  changed_.notify_all();
+}
+
+void Window::work() {
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  try {
+    const std::unique_ptr<BlockConverter> converter =
+        conversion_.makeConverter();
+    core::Findings scratch;
+    lock.lock();
+    while (!stopped_ && !(allRead_ && window_.empty())) {
+      if (!passingOn_ && !window_.empty() &&
+          window_.front()->state == Slot::State::kDone) {
+        passOn(lock);
+      } else if (canFill()) {
+        fill(lock);
+      } else if (Slot* slot = readyTask()) {
+        read(*slot, lock, *converter, scratch);
+      } else {
+        changed_.wait(lock);
+      }
+    }
+  } catch (...) {
+    // Memory ran out (or a size past what the system can hold): the run
+    // ends as it would on the main thread. No worker task may throw.
+    if (!lock.owns_lock()) lock.lock();
+    outOfMemory_ = true;
+    stop();
+  }
+}
+
+InputsRead Window::run() {
+  core::Workers& workers = core::Workers::shared();
+  const size_t threads = std::max<size_t>(1, workers.available());
+  workers.run(threads, [this](size_t) { work(); });
+  if (outOfMemory_) throw std::bad_alloc();
+  if (read_.failed == inputs_.size()) {
+    for (size_t k = 0; k < inputs_.size(); ++k) {
+      core::addFileMarks(marks_[k].textAfterEndRow, marks_[k].firstNulRow,
+                         conversion_.fileMarkKind, read_.findings[k]);
+    }
+  }
+  return std::move(read_);
+}
+
+}  // namespace
+
+InputsRead convertInputs(std::span<const std::filesystem::path> inputs,
+                         const Conversion& conversion) {
+  Window window(inputs, conversion);
+  return window.run();
+}
+
+}  // namespace apb

@@ -1,0 +1,90 @@
+// Converting input files to "APB" while they are read: each file through a
+// window of bounded size, the blocks of the window read and written on every
+// core, the bytes passed on in input order.
+#ifndef APB_CONVERSION_H_
+#define APB_CONVERSION_H_
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "apb/line_sink.h"
+#include "core/findings.h"
+#include "core/line_reader.h"
+#include "core/records.h"
+#include "core/word_table.h"
+
+namespace apb {
+
+// What a program converts: which rows start a block of its input, and how
+// a block becomes lines of "APB". A run makes one per thread.
+class BlockConverter {
+ public:
+  virtual ~BlockConverter() = default;
+  // True when row starts a block; reads row alone. Every row it picks
+  // starts a block, whatever came before.
+  virtual bool isStart(const core::WordTable& table, size_t row) = 0;
+  // Reads the block that starts at row, forward from there only; when the
+  // block is kept, writes its lines to out and returns true. What it
+  // notices goes to findings.
+  virtual bool convert(const core::WordTable& table, size_t row,
+                       core::Findings& findings, LineSink& out) = 0;
+};
+
+// A BlockConverter made of a program's functions: isStart, read (a block
+// into an airport, false when it is left out) and write (airports as lines).
+template <bool (*kIsStart)(const core::WordTable&, size_t),
+          bool (*kRead)(const core::WordTable&, size_t, core::Airport&,
+                        core::Findings&),
+          void (*kWrite)(LineSink&, std::span<const core::Airport>)>
+class AirportConverter final : public BlockConverter {
+ public:
+  bool isStart(const core::WordTable& table, size_t row) override {
+    return kIsStart(table, row);
+  }
+  bool convert(const core::WordTable& table, size_t row,
+               core::Findings& findings, LineSink& out) override {
+    core::Airport airport;
+    if (!kRead(table, row, airport, findings)) return false;
+    kWrite(out, {&airport, 1});
+    return true;
+  }
+};
+
+struct Conversion {
+  core::Separators separators = core::Separators::kInWords;
+  unsigned fileMarkKind = 0;  // the findings kind of addFileMarks
+  std::function<std::unique_ptr<BlockConverter>()> makeConverter;
+  // Takes the bytes of "APB", in order, as they come; called by one thread
+  // at a time.
+  std::function<void(std::string_view bytes)> output;
+};
+
+// How the inputs were read.
+struct InputsRead {
+  // The input that could not be opened or read or that changed while it
+  // was read (the run stopped there), or the number of inputs.
+  size_t failed = 0;
+  std::error_code reason;
+  // Per input: what its blocks noticed (with its file marks), and the
+  // blocks kept.
+  std::vector<core::Findings> findings;
+  std::vector<size_t> kept;
+};
+
+// Reads the inputs in the order given, each opened only once the one
+// before is read and checked, and converts every block of each: standard
+// error and "APB" are the same for any window size and number of threads.
+// Throws std::bad_alloc, once every thread has stopped, when memory runs
+// out.
+InputsRead convertInputs(std::span<const std::filesystem::path> inputs,
+                         const Conversion& conversion);
+
+}  // namespace apb
+
+#endif  // APB_CONVERSION_H_

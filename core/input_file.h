@@ -1,0 +1,61 @@
+// One input file, read from its start to its end with plain reads, and
+// checked afterwards for a change while it was read.
+#ifndef CORE_INPUT_FILE_H_
+#define CORE_INPUT_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+namespace core::detail {
+
+// The file is opened once (a FIFO opened twice would wait for a second
+// writer that never comes). A regular file is read no further than its size
+// at open, and its size and its modification and change times are compared
+// at open and after the last read: any difference, or a file cut short, is
+// the failure changedWhileRead(), so that a run converts a file as it was or
+// not at all. Anything else (a FIFO, a pipe, a device) is read to its end.
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile() { close(); }
+
+  // False, with the system's reason, when the file cannot be opened.
+  bool open(const std::filesystem::path& path, std::error_code& reason);
+  // Reads up to size bytes into data and sets got to the count, 0 at the
+  // end. False, with the system's reason, on a read error.
+  bool read(char* data, size_t size, size_t& got, std::error_code& reason);
+  // Once read returned 0: false, with changedWhileRead(), when a regular
+  // file changed since it was opened. Closes the file either way.
+  bool finish(std::error_code& reason);
+  void close();
+
+ private:
+  // What open saw, for the comparison after the last read.
+  struct Status {
+    uint64_t size = 0;
+    int64_t modified = 0;  // in the system's own units
+    int64_t changed = 0;
+    bool operator==(const Status&) const = default;
+  };
+  bool status(Status& into) const;
+
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  bool regular_ = false;
+  uint64_t left_ = 0;  // bytes of a regular file not yet read
+  Status opened_;
+};
+
+// The reason InputFile gives for a file that changed while it was read.
+std::error_code changedWhileRead();
+
+}  // namespace core::detail
+
+#endif  // CORE_INPUT_FILE_H_
