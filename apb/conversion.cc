@@ -246,15 +246,18 @@ void Window::read(Slot& slot, std::unique_lock<std::mutex>& lock,
   slot.state = Slot::State::kRunning;
   std::vector<RowRun> runs;
   const bool end = rowsFrom(slot, runs);
-  const size_t held = runs.size();
+  const size_t seen = published_;
   lock.unlock();
   const bool done = readBlocks(slot, runs, end, converter, scratch);
   lock.lock();
   if (done) {
     slot.state = Slot::State::kDone;
   } else {
-    slot.state = Slot::State::kWaiting;
-    slot.retryAt = published_ + held;
+    // Chunks filled while the task ran are not in its rows: it reads again
+    // at once if any came, as no later fill may come to wake it.
+    slot.retryAt = seen + runs.size();
+    slot.state = published_ > seen || allRead_ ? Slot::State::kReady
+                                               : Slot::State::kWaiting;
   }
   changed_.notify_all();
 }
