@@ -59,12 +59,14 @@ def main():
     try:
         for program, expected, inputs in read_cases(args.expected):
             paths = []
-            for fmt, size, seed in inputs:
-                name = f"{fmt}-{size}-{seed}.{'anf' if fmt == 'anf' else 'txt'}"
+            for fmt, size, seed, *shape in inputs:
+                shape = shape[0] if shape else "mixed"
+                name = (f"{fmt}-{size}-{seed}-{shape}."
+                        f"{'anf' if fmt == 'anf' else 'txt'}")
                 path = os.path.join(work, name)
                 if not os.path.exists(path):
-                    subprocess.run(emulator + [generate, fmt, size, path, seed],
-                                   check=True)
+                    subprocess.run(emulator + [generate, "--shape", shape, fmt,
+                                               size, path, seed], check=True)
                 paths.append(path)
             run_dir = os.path.join(work, program)
             os.makedirs(run_dir, exist_ok=True)

@@ -190,6 +190,16 @@ void ident(Output& out, int64_t number, const char* side) {
   out.integer(number).put(side);
 }
 
+// The small shape draws no runway count, so that the mixed shape keeps its
+// random sequence, and hence its bytes, unchanged.
+int64_t runwayCount(Random& random, Shape shape) {
+  return shape == Shape::kSmall ? 2 : random.between(1, 4);
+}
+
+int64_t obstacleCount(Random& random, Shape shape) {
+  return random.between(0, shape == Shape::kSmall ? 3 : 12);
+}
+
 // ---------------------------------------------------------------- Airbus ---
 
 Output& key(Output& out, std::string_view name) {
@@ -224,7 +234,8 @@ void coordinates(Random& random, Output& out) {
 
 // A runway block; `broken` misspells its "QFU" marker so that the block, and
 // with it the airport, cannot complete; `misspelt` its "TORA" key.
-void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
+void airbusRunway(Random& random, Output& out, Shape shape, bool broken,
+                  bool misspelt) {
   const int64_t heading = random.between(1, 36);
   const char* side = random.pick(kSides);
   const int64_t tora = random.between(800, 4500);
@@ -291,7 +302,7 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
   comment(random, out, random.between(0, 6));
   out.put(';').end();
   out.put("Source=AIP;").end();
-  const int64_t obstacles = random.between(0, 12);
+  const int64_t obstacles = obstacleCount(random, shape);
   for (int64_t k = 0; k < obstacles; ++k) {
     airbusObstacle(random, out, k + 1, tora);
   }
@@ -301,7 +312,7 @@ void airbusRunway(Random& random, Output& out, bool broken, bool misspelt) {
 
 // The faults are drawn in clean files too, so that both kinds take the same
 // random sequence.
-void airbusAirport(Random& random, Output& out, Faults faults) {
+void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
   const bool misspelt = random.percent(2) && faults == Faults::kSome;
   key(out, "Airport");
   letters(random, out, 4);
@@ -340,12 +351,12 @@ void airbusAirport(Random& random, Output& out, Faults faults) {
   key(out, "LastUpdate");
   date(random, out);
   out.put(';').end();
-  const int64_t runways = random.between(1, 4);
+  const int64_t runways = runwayCount(random, shape);
   // About one airport in 50 has a runway block that does not close.
   const int64_t broken =
       random.percent(2) ? random.between(0, runways - 1) : -1;
   for (int64_t r = 0; r < runways; ++r) {
-    airbusRunway(random, out, faults == Faults::kSome && r == broken,
+    airbusRunway(random, out, shape, faults == Faults::kSome && r == broken,
                  misspelt && r == 0);
   }
   out.put("End;").end();
@@ -354,7 +365,7 @@ void airbusAirport(Random& random, Output& out, Faults faults) {
 
 // ------------------------------------------------------------------- ANF ---
 
-void anfAirport(Random& random, Output& out) {
+void anfAirport(Random& random, Output& out, Shape shape) {
   out.put("ANF ");
   letters(random, out, 4);
   out.put(' ');
@@ -367,7 +378,7 @@ void anfAirport(Random& random, Output& out) {
   out.end();
   number(random, out, -30, 2500);
   out.end();
-  const int64_t runways = random.between(1, 4);
+  const int64_t runways = runwayCount(random, shape);
   for (int64_t r = 0; r < runways; ++r) {
     const int64_t heading = random.between(1, 36);
     const int64_t tora = random.between(800, 4500);
@@ -385,7 +396,7 @@ void anfAirport(Random& random, Output& out) {
     out.put(' ').put(random.pick(kStrengths));
     if (random.percent(10)) out.put(" ASPH");
     out.end();
-    const int64_t obstacles = random.between(0, 12);
+    const int64_t obstacles = obstacleCount(random, shape);
     out.integer(obstacles);
     if (random.percent(5)) out.put(" OBST");
     out.end();
@@ -418,7 +429,7 @@ void anfAirport(Random& random, Output& out) {
 namespace {
 
 void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
-                  Output& out) {
+                  Shape shape, Output& out) {
   Random random(seed);
   if (format == Format::kAirbus) {
     out.put("FileType=AirportData;").end();
@@ -427,9 +438,9 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
   }
   while (out.written() < size) {
     if (format == Format::kAirbus) {
-      airbusAirport(random, out, faults);
+      airbusAirport(random, out, faults, shape);
     } else {
-      anfAirport(random, out);
+      anfAirport(random, out, shape);
     }
   }
 }
@@ -437,17 +448,17 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
 }  // namespace
 
 bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file,
-                  Faults faults) {
+                  Faults faults, Shape shape) {
   Output out(file);
-  generateInto(format, size, seed, faults, out);
+  generateInto(format, size, seed, faults, shape, out);
   out.flush();
   return !out.failed();
 }
 
 std::string generateText(Format format, uint64_t size, uint64_t seed,
-                         Faults faults) {
+                         Faults faults, Shape shape) {
   Output out(nullptr);
-  generateInto(format, size, seed, faults, out);
+  generateInto(format, size, seed, faults, shape, out);
   return std::move(out.collected());
 }
 

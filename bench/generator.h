@@ -10,7 +10,8 @@
 // runway block that does not close and about 2 % a misspelt key, so that
 // timings and the output check cover broken airports too. ANF airports have
 // the same shape, with obstacle lines of two, three or four words, and nothing
-// broken.
+// broken. The small shape makes many small airports instead: 2 runways of
+// 0-3 obstacles each, otherwise written and broken the same way.
 //
 // Only the raw output of std::mt19937_64 is used (its sequence is fixed by the
 // standard); every mapping to values is the generator's own code, since the
@@ -32,13 +33,19 @@ enum class Format { kAirbus, kAnf };
 // spelling of the broken keys.
 enum class Faults { kSome, kNone };
 
+// How big the airports are: kMixed, 1-4 runways of 0-12 obstacles each (about
+// 300 Airbus or 2,200 ANF airports per MiB), or kSmall, 2 runways of 0-3
+// obstacles each (about 600 Airbus or 5,200 ANF airports per MiB).
+enum class Shape { kMixed, kSmall };
+
 // Writes the file to an open binary stream; false when a write failed.
 bool generateFile(Format format, uint64_t size, uint64_t seed, std::FILE* file,
-                  Faults faults = Faults::kSome);
+                  Faults faults = Faults::kSome, Shape shape = Shape::kMixed);
 
 // The same bytes, in memory.
 std::string generateText(Format format, uint64_t size, uint64_t seed,
-                         Faults faults = Faults::kSome);
+                         Faults faults = Faults::kSome,
+                         Shape shape = Shape::kMixed);
 
 }  // namespace bench
 
