@@ -126,14 +126,15 @@ size_t LineReader::takeBytes(Chunk& chunk, size_t from, size_t to) {
   if (!cutAtNul_) {
     const void* nul = std::memchr(d + from, '\0', to - from);
     if (nul == nullptr) return to;  // the usual case
-    read = write = static_cast<size_t>(static_cast<const char*>(nul) - d);
+    const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - d);
     if (marks_.firstNulRow == FileMarks::kNone) {
-      marks_.firstNulRow = rowAt(chunk, read);
+      marks_.firstNulRow = rowAt(chunk, at);
     }
+    read = write = at + 1;
     cutAtNul_ = true;
   }
-  // A NUL cuts its line: its bytes up to the line feed are dropped, in one
-  // pass however many lines are cut.
+  // A NUL cuts its line: it stays, as a blank, and the bytes after it up to
+  // the line feed are dropped, in one pass however many lines are cut.
   while (read < to) {
     const void* lineFeed = std::memchr(d + read, '\n', to - read);
     if (lineFeed == nullptr) break;  // the line goes on in the next read
@@ -141,8 +142,9 @@ size_t LineReader::takeBytes(Chunk& chunk, size_t from, size_t to) {
         static_cast<size_t>(static_cast<const char*>(lineFeed) - d);
     const void* nul = std::memchr(d + keep, '\0', to - keep);
     const size_t next =
-        nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - d)
-                       : to;
+        nul != nullptr
+            ? static_cast<size_t>(static_cast<const char*>(nul) - d) + 1
+            : to;
     std::memmove(d + write, d + keep, next - keep);
     write += next - keep;
     read = next;

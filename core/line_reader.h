@@ -44,8 +44,9 @@ struct FileMarks {
 
 // A buffer of whole lines of one or more files, and their rows. Lines are
 // stored as the text file rules leave them: the file ends at its first
-// Ctrl-Z, a line ends at a line feed, its bytes from a NUL on are dropped,
-// and the last line gets a line feed if it has none. Filled by LineReader;
+// Ctrl-Z, a line ends at a line feed, its bytes after a NUL are dropped (the
+// NUL stays and reads as a blank), and the last line gets a line feed if it
+// has none. Filled by LineReader;
 // read (runOf) once filled, by any number of threads.
 class Chunk {
  public:
@@ -147,8 +148,8 @@ class LineReader {
   std::vector<char> drain_;  // what follows a Ctrl-Z passes through here
 };
 
-// Cuts bytes, which hold rows whole lines (each ending in a line feed, no
-// NUL byte), into rows: the word count of row k (kManyWords from that many
+// Cuts bytes, which hold rows whole lines (each ending in a line feed; a NUL
+// only right before one), into rows: the word count of row k (kManyWords from that many
 // on) into counts[k], where its first word starts into first[k]. With
 // separators, "=" and ";" are blanks.
 void splitRows(const char* bytes, size_t rows, uint8_t* counts,

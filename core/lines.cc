@@ -42,7 +42,7 @@ std::vector<std::string_view> LineList::toViews() const {
     // stays.
     const bool added = text.empty() && held_->marks.lineFeedAdded;
     if (!added && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    views.push_back(line);
+    views.push_back(line.substr(0, line.find('\0')));
   }
   return views;
 }

@@ -51,7 +51,7 @@ void splitBytes(const char* bytes, size_t rows, RowBuilder& builder) {
 #ifdef CORE_SCAN_SSE2
 // 64 bytes at a time: bit masks of the word bytes and line feeds, word
 // starts where a word byte follows a non-word byte, then per line feed the
-// count of the word starts before it. The bytes hold no NUL. Reads up to
+// count of the word starts before it. A NUL is a blank. Reads up to
 // 63 bytes past the closing line feed. kPopcnt: count bits
 // with the processor's instruction (compiled for it, called only where the
 // processor has it).
