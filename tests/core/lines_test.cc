@@ -9,13 +9,16 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/words.h"
+
 namespace core {
 namespace {
 
 using namespace std::literals;
 
 using Lines = std::vector<std::string>;
-using Rows = std::vector<std::vector<std::string>>;
+using tests::expectedWords;
+using tests::Rows;
 
 Lines linesOf(std::string_view bytes,
               Separators variant = Separators::kInWords) {
@@ -106,27 +109,6 @@ TEST(SplitWords, GivesOneRowPerLine) {
     EXPECT_EQ(wordsOf(c.bytes, c.variant), c.want)
         << testing::PrintToString(c.bytes);
   }
-}
-
-// The words of each line by the rules, one line at a time.
-Rows expectedWords(std::string_view bytes, Separators variant) {
-  bytes = bytes.substr(0, bytes.find('\x1a'));
-  std::string blanks(" \t\v\f\r");
-  if (variant == Separators::kBlanks) blanks += "=;";
-  Rows rows;
-  while (!bytes.empty()) {
-    const size_t lineFeed = bytes.find('\n');
-    std::string_view line = bytes.substr(0, lineFeed);
-    bytes.remove_prefix(lineFeed == bytes.npos ? bytes.size() : lineFeed + 1);
-    line = line.substr(0, line.find('\0'));
-    std::vector<std::string>& words = rows.emplace_back();
-    for (size_t at = line.find_first_not_of(blanks); at != line.npos;) {
-      const size_t end = std::min(line.find_first_of(blanks, at), line.size());
-      words.emplace_back(line.substr(at, end - at));
-      at = line.find_first_not_of(blanks, end);
-    }
-  }
-  return rows;
 }
 
 TEST(SplitWords, SplitsFilesOfManyMegabytesLineByLine) {
