@@ -116,7 +116,7 @@ std::optional<std::string_view> AirportReader::valueOf(size_t row,
   if constexpr (std::is_same_v<Value, double>) {
     misplaced(row, key, numberText(value));
   } else {
-    misplaced(row, key, core::quoted(value.view()));
+    misplaced(row, key, core::quoted(value));
   }
   return std::nullopt;
 }
