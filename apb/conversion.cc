@@ -72,7 +72,7 @@ class Window {
   // The steps; each is called with lock held and returns with it held.
   void fill(std::unique_lock<std::mutex>& lock);
   void read(Slot& slot, std::unique_lock<std::mutex>& lock,
-            BlockConverter& converter, core::Findings& scratch);
+            BlockConverter& converter);
   void passOn(std::unique_lock<std::mutex>& lock);
   // Fills slot with the next lines of the inputs; false when an input
   // failed.
@@ -83,7 +83,7 @@ class Window {
   // Reads the blocks of slot from where its task stopped; false when a
   // block needs rows the window does not hold yet.
   bool readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
-                  BlockConverter& converter, core::Findings& scratch);
+                  BlockConverter& converter);
   void stop() {
     stopped_ = true;
     changed_.notify_all();
@@ -211,7 +211,7 @@ bool Window::rowsFrom(const Slot& slot, std::vector<RowRun>& runs) const {
 }
 
 bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
-                        BlockConverter& converter, core::Findings& scratch) {
+                        BlockConverter& converter) {
   const std::vector<Chunk::Part>& parts = slot.chunk.parts();
   const bool separators = conversion_.separators == core::Separators::kBlanks;
   for (; slot.part < parts.size(); ++slot.part) {
@@ -222,10 +222,12 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
         last ? core::WordTable(runs, end, separators)
              : core::WordTable({&own, 1}, true, separators);
     core::Findings& found = slot.found[slot.part];
-    scratch.boundBy(&found);
     for (; slot.row < part.firstRow + part.rows; ++slot.row) {
       if (!converter.isStart(table, slot.row)) continue;
-      scratch.clear();
+      // What a block notices counts only once it is read whole; no memory
+      // is taken for a block that notices nothing.
+      core::Findings scratch;
+      scratch.boundBy(&found);
       const size_t mark = slot.out.size();
       const bool kept = converter.convert(table, slot.row, scratch, slot.out);
       if (table.wantsMore()) {
@@ -242,13 +244,13 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
 }
 
 void Window::read(Slot& slot, std::unique_lock<std::mutex>& lock,
-                  BlockConverter& converter, core::Findings& scratch) {
+                  BlockConverter& converter) {
   slot.state = Slot::State::kRunning;
   std::vector<RowRun> runs;
   const bool end = rowsFrom(slot, runs);
   const size_t seen = published_;
   lock.unlock();
-  const bool done = readBlocks(slot, runs, end, converter, scratch);
+  const bool done = readBlocks(slot, runs, end, converter);
   lock.lock();
   if (done) {
     slot.state = Slot::State::kDone;
@@ -286,7 +288,6 @@ void Window::work() {
   try {
     const std::unique_ptr<BlockConverter> converter =
         conversion_.makeConverter();
-    core::Findings scratch;
     lock.lock();
     while (!stopped_ && !(allRead_ && window_.empty())) {
       if (!passingOn_ && !window_.empty() &&
@@ -295,7 +296,7 @@ void Window::work() {
       } else if (canFill()) {
         fill(lock);
       } else if (Slot* slot = readyTask()) {
-        read(*slot, lock, *converter, scratch);
+        read(*slot, lock, *converter);
       } else {
         changed_.wait(lock);
       }

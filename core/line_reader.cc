@@ -203,22 +203,25 @@ LineReader::Fill LineReader::closeFull(Chunk& chunk, bool& grown) {
   return Fill::kFull;
 }
 
+bool LineReader::startIn(Chunk& chunk) {
+  const size_t room =
+      chunk.used_ < chunk.capacity_ ? chunk.capacity_ - chunk.used_ : 0;
+  if (room == 0 || room < openLine_.size()) {
+    // The lines of earlier files fill the chunk: the next one takes on.
+    if (chunk.used_ > 0) return false;
+    chunk.grow(std::max(2 * chunk.capacity_, openLine_.size()));
+  }
+  partBegin_ = chunk.used_;
+  std::memcpy(chunk.data() + chunk.used_, openLine_.data(), openLine_.size());
+  chunk.used_ += openLine_.size();
+  openLine_.clear();
+  inChunk_ = true;
+  return true;
+}
+
 LineReader::Fill LineReader::fill(Chunk& chunk, bool grow,
                                   std::error_code& reason) {
-  if (!inChunk_) {
-    const size_t room =
-        chunk.used_ < chunk.capacity_ ? chunk.capacity_ - chunk.used_ : 0;
-    if (room == 0 || room < openLine_.size()) {
-      // The lines of earlier files fill the chunk: the next one takes on.
-      if (chunk.used_ > 0) return Fill::kFull;
-      chunk.grow(std::max(2 * chunk.capacity_, openLine_.size()));
-    }
-    partBegin_ = chunk.used_;
-    std::memcpy(chunk.data() + chunk.used_, openLine_.data(), openLine_.size());
-    chunk.used_ += openLine_.size();
-    openLine_.clear();
-    inChunk_ = true;
-  }
+  if (!inChunk_ && !startIn(chunk)) return Fill::kFull;
   for (;;) {
     if (ended_) {
       return readPastEnd(reason) ? endFile(chunk, reason) : Fill::kFailed;

@@ -115,6 +115,9 @@ class LineReader {
 
  private:
   void start(size_t file);
+  // Begins the file's part in chunk with the line the last chunk cut;
+  // false when the chunk has no room left for it.
+  bool startIn(Chunk& chunk);
   // Reads from the file, or from the bytes given to openBytes.
   bool readMore(char* data, size_t size, size_t& got, std::error_code& reason);
   // Applies the text file rules to the new bytes [from, to) of chunk and
