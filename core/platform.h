@@ -49,7 +49,11 @@ void forgetTemporaryFile(bool replaced);
 void writingInPlace();
 
 // Holds back the signals that end the program for its lifetime, so that a
-// file is created and guarded, or renamed and forgotten, as one step.
+// file is created and guarded, or renamed and forgotten, as one step: on any
+// thread, since a signal taken by another thread meanwhile waits for the
+// step to end before it removes the guarded file. The step must take no
+// lock that the interrupted thread may hold (no memory from the heap). They
+// nest.
 class HeldSignals {
  public:
   HeldSignals();
