@@ -16,8 +16,6 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -37,8 +35,6 @@ class Scratch {
   }
   ~Scratch() {
     std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 ignored);
     std::filesystem::remove_all(dir_, ignored);
   }
   Scratch(const Scratch&) = delete;
@@ -252,79 +248,6 @@ TEST(OutputStream, OpensAFifoOnlyAtFinish) {
   EXPECT_TRUE(got == joined(blocks)) << "the FIFO got other bytes";
   EXPECT_FALSE(report.inPlaceBecause);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path("tmp")));
-}
-
-// Bytes that cannot wait, for want of a temporary directory or of room
-// in it, make a failed write; the target written in place is never opened
-// (a FIFO nobody reads would keep finish() waiting).
-TEST(OutputStream, FailsAWriteWhenTheBytesCannotWait) {
-  struct Case {
-    const char* what;
-    const char* tmpdir;  // in the scratch directory
-    rlim_t sizeLimit;    // 0 for none
-    std::errc reason;
-  };
-  constexpr Case kCases[] = {
-      {"TMPDIR missing", "missing", 0, std::errc::no_such_file_or_directory},
-      {"TMPDIR a file", "file", 0, std::errc::not_a_directory},
-      {"TMPDIR full", "tmp", 1 << 20, std::errc::file_too_large},
-  };
-  const std::vector<std::string> blocks = someBlocks();
-  for (const Case& c : kCases) {
-    for (const bool fifo : {false, true}) {
-      SCOPED_TRACE(std::string(c.what) + (fifo ? ", a FIFO" : ", a device"));
-      Scratch dir;
-      dir.write("file", "");
-      std::filesystem::create_directory(dir.path("tmp"));
-      const TemporaryDirectoryAt tmp(dir.path(c.tmpdir));
-      if (fifo) {
-        ASSERT_EQ(mkfifo(dir.path("APB").c_str(), 0600), 0);
-      } else {
-        std::filesystem::create_symlink("/dev/null", dir.path("APB"));
-      }
-      OutputStream output(dir.path("APB"));
-      rlimit before{};
-      getrlimit(RLIMIT_FSIZE, &before);
-      if (c.sizeLimit != 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{c.sizeLimit, before.rlim_max};
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-      }
-      for (const std::string& block : blocks) output.append(block);
-      setrlimit(RLIMIT_FSIZE, &before);
-
-      Report report;
-      EXPECT_EQ(output.finish(report), Outcome::kWriteFailed);
-      EXPECT_EQ(report.reason, std::make_error_code(c.reason))
-          << report.reason.message();
-      EXPECT_TRUE(std::filesystem::is_empty(dir.path("tmp")));
-    }
-  }
-}
-
-// A regular "APB" that takes writing in a directory that takes no new
-// file: its bytes wait, and it is written in place at finish, which says
-// why.
-TEST(OutputStream, WritesInPlaceWhereNoFileCanBeMadeBesideApb) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may make a file anywhere";
-  Scratch dir;
-  std::filesystem::create_directory(dir.path("tmp"));
-  const TemporaryDirectoryAt tmp(dir.path("tmp"));
-  std::filesystem::create_directory(dir.path("locked"));
-  const std::filesystem::path apb = dir.path("locked") / "APB";
-  std::ofstream(apb, std::ios::binary) << kOld;
-  chmod(dir.path("locked").c_str(), 0555);
-  const std::vector<std::string> blocks = someBlocks();
-  OutputStream output(apb);
-  for (const std::string& block : blocks) output.append(block);
-  EXPECT_EQ(dir.read("locked/APB"), kOld);
-
-  Report report;
-  EXPECT_EQ(output.finish(report), Outcome::kWritten);
-  EXPECT_EQ(report.inPlaceBecause, std::errc::permission_denied);
-  EXPECT_TRUE(dir.read("locked/APB") == joined(blocks)) << "APB differs";
-  EXPECT_TRUE(std::filesystem::is_empty(dir.path("tmp")));
-  chmod(dir.path("locked").c_str(), 0755);
 }
 
 #endif  // _WIN32
