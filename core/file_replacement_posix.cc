@@ -144,6 +144,7 @@ int createTemporary(const std::filesystem::path& final,
       return -1;
     }
   }
+  errno = EEXIST;
   return -1;
 }
 
@@ -180,6 +181,7 @@ int createWaiting(const std::filesystem::path& target) {
       return -1;
     }
   }
+  errno = EEXIST;
   return -1;
 }
 
