@@ -5,17 +5,30 @@
 #include <cerrno>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace apb {
 
 LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
 
-LineSink::LineSink(std::FILE* file) : file_(file) { grow(kFileBuffer); }
+LineSink::LineSink(std::FILE* file)
+    : LineSink([this](std::string_view bytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+          fail();
+        }
+      }) {
+  file_ = file;
+}
+
+LineSink::LineSink(std::function<void(std::string_view bytes)> drain)
+    : drain_(std::move(drain)), drains_(true) {
+  grow(kFileBuffer);
+}
 
 LineSink::~LineSink() = default;
 
 void LineSink::makeRoom(size_t bytes) {
-  if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
+  if (drains_ && used() >= kBlockSize) writeBuffer();
   if (bytes <= room()) return;
   grow(std::max(buffer_.capacity * 2, used() + bytes));
 }
@@ -30,28 +43,26 @@ void LineSink::grow(size_t capacity) {
 }
 
 void LineSink::writeBuffer() {
-  const size_t size = used();
-  if (size > 0 && std::fwrite(begin(), 1, size, file_) != size) fail();
+  if (used() > 0) drain_(view());
   end_ = begin();
 }
 
 void LineSink::writeThrough(std::string_view bytes) {
   // What is held goes first.
   writeBuffer();
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    fail();
-  }
+  drain_(bytes);
 }
 
 void LineSink::append(std::string_view bytes) {
-  if (file_ != nullptr && bytes.size() >= kWriteThrough) {
+  if (drains_ && bytes.size() >= kWriteThrough) {
     writeThrough(bytes);
     return;
   }
   while (!bytes.empty()) {
-    if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
-    // A file sink fills its block; a memory sink grows once to the size.
-    const size_t fits = file_ != nullptr && room() > 0 ? room() : bytes.size();
+    if (drains_ && used() >= kBlockSize) writeBuffer();
+    // A sink that passes bytes on fills its block; a memory sink grows once
+    // to the size.
+    const size_t fits = drains_ && room() > 0 ? room() : bytes.size();
     const std::string_view part = bytes.substr(0, fits);
     text(part);
     bytes.remove_prefix(part.size());
@@ -59,10 +70,8 @@ void LineSink::append(std::string_view bytes) {
 }
 
 bool LineSink::finish() {
-  if (file_ != nullptr) {
-    writeBuffer();
-    if (std::fflush(file_) != 0) fail();
-  }
+  if (drains_) writeBuffer();
+  if (file_ != nullptr && std::fflush(file_) != 0) fail();
   return !failed_;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,9 +15,10 @@
 
 namespace apb {
 
-// Collects output lines in memory, or writes them through to an open file in
-// large blocks. Every line ends with CR LF on every platform. A failed write
-// is remembered, not reported, until finish().
+// Collects output lines in memory, or passes them on in large blocks (to an
+// open file, or to a function). Every line ends with CR LF on every
+// platform. A failed write of a file is remembered, not reported, until
+// finish().
 class LineSink {
  public:
   // Collects everything in memory; see collected(). Room for capacity
@@ -24,6 +26,9 @@ class LineSink {
   explicit LineSink(size_t capacity = 4096);
   // Writes to file (opened binary), which the caller closes after finish().
   explicit LineSink(std::FILE* file);
+  // Passes the bytes on to drain in order, in blocks of about a megabyte (a
+  // long appended text whole); drain keeps its own failures.
+  explicit LineSink(std::function<void(std::string_view bytes)> drain);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
   ~LineSink();
@@ -73,14 +78,16 @@ class LineSink {
     end_[0] = '\r';
     end_[1] = '\n';
     end_ += 2;
-    if (file_ != nullptr && used() >= kBlockSize) writeBuffer();
+    if (drains_ && used() >= kBlockSize) writeBuffer();
   }
 
-  // Adds bytes, of any length. A file sink writes a long text straight to
-  // the file, after what it holds, instead of copying it block by block.
+  // Adds bytes, of any length. A sink that passes its bytes on passes a
+  // long text on whole, after what it holds, instead of copying it block by
+  // block.
   void append(std::string_view bytes);
 
-  // Writes what is still buffered; true when every write succeeded.
+  // Passes on what is still buffered; true when every write of a file
+  // succeeded.
   bool finish();
   // The system's error (errno) of the first write that failed, else 0.
   int error() const { return error_; }
@@ -107,11 +114,11 @@ class LineSink {
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
   size_t used() const { return static_cast<size_t>(end_ - begin()); }
   char* begin() const { return buffer_.bytes.get(); }
-  // Makes room for at least bytes more bytes: writes a full block to the
-  // file, or grows the buffer.
+  // Makes room for at least bytes more bytes: passes a full block on, or
+  // grows the buffer.
   void makeRoom(size_t bytes);
   void writeBuffer();
-  // Writes what is held, then bytes, to the file.
+  // Passes on what is held, then bytes.
   void writeThrough(std::string_view bytes);
   // A block of bytes, left uninitialized: pages the sink never writes are
   // never touched.
@@ -124,6 +131,8 @@ class LineSink {
   void grow(size_t capacity);
 
   std::FILE* file_ = nullptr;
+  std::function<void(std::string_view bytes)> drain_;
+  bool drains_ = false;  // drain_ is set: full blocks are passed on
   // The bytes written so far are buffer_[0, end_); limit_ is its end.
   Buffer buffer_;
   char* end_ = nullptr;

@@ -1,42 +1,22 @@
 // Opening, filling and closing "APB", the file every run writes.
 #include "apb/output_file.h"
 
-#include <cstdio>
-#include <filesystem>
-
 #include "apb/ordered_writing.h"
-#include "core/file_replacement.h"
 
 namespace apb {
 
 Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
                         Report& report) {
-  report = {};
   // "APB" keeps its old bytes until the new ones are complete; should this
-  // run fail, be interrupted or run out of memory before, the replacement
-  // goes away with them.
-  core::FileReplacement output;
-  if (!output.open(std::filesystem::path(kOutputFile), report.reason)) {
-    return Outcome::kNotOpened;
-  }
-  report.inPlaceBecause = output.inPlaceBecause();
-  std::FILE* file = output.file();
-  // The sink writes whole blocks; a stream buffer would only split them.
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  int error = 0;
+  // run fail, be interrupted or run out of memory before, what the stream
+  // made goes away with it.
+  OutputStream output;
   {
-    LineSink sink(file);
+    LineSink sink([&output](std::string_view bytes) { output.append(bytes); });
     write(sink);
-    if (!sink.finish()) error = sink.error();
+    sink.finish();  // the stream keeps any failure
   }
-  if (error != 0) {
-    report.reason = std::error_code(error, std::generic_category());
-    return Outcome::kWriteFailed;
-  }
-  // A full disk may only show when the last block is written at close.
-  const bool committed = output.commit(report.reason);
-  report.inPlaceBecause = output.inPlaceBecause();
-  return committed ? Outcome::kWritten : Outcome::kWriteFailed;
+  return output.finish(report);
 }
 
 Outcome writeAirportsFile(

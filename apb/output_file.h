@@ -4,35 +4,16 @@
 
 #include <functional>
 #include <span>
-#include <string_view>
-#include <system_error>
 
 #include "apb/line_sink.h"
+#include "apb/output_stream.h"
 #include "core/records.h"
 
 namespace apb {
 
-// The file every run writes, in the current working directory.
-constexpr std::string_view kOutputFile = "APB";
-
-// How writing "APB" ended; the driver says what each outcome means.
-enum class Outcome {
-  kWritten,     // every line is in "APB"
-  kNotOpened,   // "APB" cannot be written (a directory, read-only)
-  kWriteFailed  // a write, the close or the rename failed: "APB" is as it was
-};
-
-// What the driver may say beside the outcome.
-struct Report {
-  std::error_code reason;  // the system's error, unless kWritten
-  // Why "APB" was written in place rather than replaced; empty when it was
-  // replaced (or is no regular file).
-  std::error_code inPlaceBecause;
-};
-
-// Writes "APB" whole: write fills a replacement that takes the old file's
-// place once complete (core/file_replacement.h), so that on any failure the
-// old "APB" keeps its bytes.
+// Writes "APB" whole through an OutputStream: the lines write gives reach
+// it a block at a time, and take the old file's place once complete, so
+// that on any failure the old "APB" keeps its bytes.
 Outcome writeOutputFile(const std::function<void(LineSink&)>& write,
                         Report& report);
 

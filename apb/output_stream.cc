@@ -1,39 +1,45 @@
-// "APB" filled while the inputs are still being read.
+// "APB" filled while the inputs are still being read, and put in place only
+// once every input has been read and checked.
 #include "apb/output_stream.h"
 
-#include <cerrno>
-#include <filesystem>
+#include <utility>
 
 namespace apb {
 
+OutputStream::OutputStream(std::filesystem::path target)
+    : target_(std::move(target)) {}
+
+// The replacement abandons what it made.
+OutputStream::~OutputStream() = default;
+
+void OutputStream::start() {
+  opened_ = true;
+  if (!replacement_.open(target_, notOpened_) && !notOpened_) {
+    notOpened_ = std::make_error_code(std::errc::io_error);
+  }
+}
+
 void OutputStream::append(std::string_view bytes) {
   if (bytes.empty()) return;
-  if (!started_) {
-    started_ = true;
-    opened_ = replacement_.open(std::filesystem::path(kOutputFile), reason_);
-    if (opened_) std::setvbuf(replacement_.file(), nullptr, _IONBF, 0);
-  }
-  if (!opened_ || writeError_ != 0) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), replacement_.file()) !=
-      bytes.size()) {
-    writeError_ = errno != 0 ? errno : EIO;
-  }
+  started_ = true;
+  if (!opened_) start();
+  if (!notOpened_) replacement_.write(bytes);
 }
 
 Outcome OutputStream::finish(Report& report) {
   report = {};
-  if (!opened_) {
-    report.reason = reason_;
+  if (!opened_) start();
+  if (notOpened_) {
+    report.reason = notOpened_;
     return Outcome::kNotOpened;
   }
-  report.inPlaceBecause = replacement_.inPlaceBecause();
-  if (writeError_ != 0) {
-    report.reason = std::error_code(writeError_, std::generic_category());
-    return Outcome::kWriteFailed;
-  }
-  const bool committed = replacement_.commit(report.reason);
-  report.inPlaceBecause = replacement_.inPlaceBecause();
-  return committed ? Outcome::kWritten : Outcome::kWriteFailed;
+  // A failed write leaves the target untouched, never written in place.
+  const bool reachesTarget = !replacement_.writeError();
+  const core::CommitResult result = replacement_.commit(report.reason);
+  if (result == core::CommitResult::kTargetRefused) return Outcome::kNotOpened;
+  if (reachesTarget) report.inPlaceBecause = replacement_.inPlaceBecause();
+  return result == core::CommitResult::kCommitted ? Outcome::kWritten
+                                                  : Outcome::kWriteFailed;
 }
 
 }  // namespace apb

@@ -4,12 +4,19 @@
 #ifndef CORE_FILE_REPLACEMENT_H_
 #define CORE_FILE_REPLACEMENT_H_
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
-#include <string>
+#include <string_view>
 #include <system_error>
 
 namespace core {
+
+// How a commit ended.
+enum class CommitResult {
+  kCommitted,      // the target holds the content
+  kTargetRefused,  // a target written in place cannot be opened: as it was
+  kFailed          // a write, the close, the copy or the rename failed
+};
 
 // One replacement of one file. Where the target is a regular file, or
 // missing, the content is written to "NAME.XXXXXX.tmp" (six random letters
@@ -18,8 +25,12 @@ namespace core {
 // keeps its bytes until then and whatever happens before. Anything else
 // that is no directory (a device such as /dev/null, a FIFO) is written in
 // place, as is a target whose directory cannot take a temporary file
-// (writing in place then says why, see inPlaceBecause). A replacement that
-// is not committed removes its temporary file, also while a signal ends the
+// (writing in place then says why, see inPlaceBecause). The target written
+// in place is not opened before commit(): until then the content waits in
+// a file of the system's temporary directory (TMPDIR, else /tmp; on Windows
+// GetTempPathW), made nameless at once or deleted on close, so that it goes
+// with the program whichever way it ends. A replacement that is not
+// committed removes its temporary file, also while a signal ends the
 // program (see prepareProcess); another run's temporary file is never
 // touched.
 class FileReplacement {
@@ -28,20 +39,31 @@ class FileReplacement {
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
   // Abandons a replacement not committed: closes and removes the temporary
-  // file; the target stays as it was.
+  // or waiting file; the target stays as it was.
   ~FileReplacement();
 
-  // Resolves target and opens the file to write. False, with the system's
-  // reason, when the target cannot be written: a directory, a file without
-  // write permission, a directory where no file can be made.
+  // Resolves target, checks that it takes writing and makes the file the
+  // content goes to. False, with the system's reason, when the target
+  // cannot be written: a directory, a file without write permission, a
+  // directory where no file can be made. A waiting file that cannot be made
+  // is no fault of the target: open succeeds, and the reason comes back as
+  // a failed write.
   bool open(const std::filesystem::path& target, std::error_code& reason);
-  // Where to write the content (binary mode), once open.
-  std::FILE* file() const { return file_; }
-  // Closes the file and, for a replacement, puts it in the target's place
-  // (keeping the old file's permission bits, and its owner where allowed).
-  // False, with the system's reason, when the close or the rename fails:
-  // the temporary file is then removed and the target is as it was.
-  bool commit(std::error_code& reason);
+  // Adds bytes to the content, once open, in as few system calls as the
+  // system allows. The first failure is kept (see writeError); the bytes of
+  // later calls are dropped. False once any write failed.
+  bool write(std::string_view bytes);
+  // The system's reason for the first failed write, else empty.
+  const std::error_code& writeError() const { return writeError_; }
+
+  // Puts the content in place: closes the temporary file and renames it
+  // over the target (keeping the old file's permission bits, and its owner
+  // where allowed), or opens the target written in place, emptying it, and
+  // copies the waiting content into it. After a failed write, kFailed with
+  // its reason and the target untouched; otherwise the result says which
+  // step failed, with the system's reason. Whatever the result, no
+  // temporary or waiting file remains.
+  CommitResult commit(std::error_code& reason);
 
   // Why the content goes straight into the target although it is a regular
   // file (replacing it was impossible); empty when it does not.
@@ -49,12 +71,22 @@ class FileReplacement {
 
  private:
   void abandon();
-  // Opens the target's file itself for writing, emptying it.
+  void failWrite(std::error_code reason);  // keeps the first
+  // Opens the target's file itself for writing and empties it.
   bool openInPlace(std::error_code& reason);
+  // Opens the target written in place and copies the waiting content in.
+  CommitResult copyWaiting(std::error_code& reason);
+  // Puts the closed temporary file in the target's place.
+  bool putInPlace(std::error_code& reason);
 
-  std::FILE* file_ = nullptr;
+  // Descriptors (HANDLEs on Windows), -1 while closed: the file the content
+  // goes to, and the target while it is written in place.
+  intptr_t content_ = -1;
+  intptr_t target_ = -1;
   std::filesystem::path final_;      // the file the target resolves to
-  std::filesystem::path temporary_;  // empty when writing in place
+  std::filesystem::path temporary_;  // beside final_; empty when waiting
+  bool waiting_ = false;             // the content waits for commit()
+  std::error_code writeError_;
   std::error_code inPlaceBecause_;
 };
 

@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -15,6 +16,9 @@
 
 namespace core {
 namespace {
+
+// What the content is copied in: writes as large as the output's blocks.
+constexpr size_t kCopyBlock = size_t{1} << 20;
 
 std::error_code systemError(int error) {
   return {error != 0 ? error : EIO, std::generic_category()};
@@ -61,31 +65,36 @@ std::string randomPart() {
   return part;
 }
 
-// Copies the whole of from to the start of to, which is emptied first.
-bool copyInto(const std::filesystem::path& from,
-              const std::filesystem::path& to, std::error_code& reason) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  const int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  bool ok = in >= 0 && out >= 0;
-  char block[1 << 16];
-  while (ok) {
-    const ssize_t got = read(in, block, sizeof block);
-    if (got == 0) break;
-    ok = got > 0;
-    for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put =
-          write(out, block + done, static_cast<size_t>(got - done));
-      ok = put > 0;
-      done += put;
+// Writes all size bytes; false, with errno set, when a write fails.
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = EIO;
+      return false;
+    }
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+// Copies what from holds, from its start, to to through block.
+bool copyAll(int from, int to, char* block, std::error_code& reason) {
+  if (lseek(from, 0, SEEK_SET) != 0) {
+    reason = systemError(errno);
+    return false;
+  }
+  for (;;) {
+    const ssize_t got = read(from, block, kCopyBlock);
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0) return true;
+    if (got < 0 || !writeAll(to, block, static_cast<size_t>(got))) {
+      reason = systemError(errno);
+      return false;
     }
   }
-  if (!ok) reason = systemError(errno);
-  if (in >= 0) close(in);
-  if (out >= 0 && close(out) != 0 && ok) {
-    reason = systemError(errno);
-    ok = false;
-  }
-  return ok;
 }
 
 // The old file must take writing before it is replaced, as it would have
@@ -115,18 +124,64 @@ int createTemporary(const std::filesystem::path& final,
                     std::filesystem::path& name) {
   constexpr int kTries = 100;
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    const std::filesystem::path candidate =
+    std::filesystem::path candidate =
         final.string() + "." + randomPart() + ".tmp";
-    const detail::HeldSignals held;
-    const int fd = ::open(candidate.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = -1;
+    int error = 0;
+    {
+      const detail::HeldSignals held;
+      fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                  0666);
+      error = errno;
+      if (fd >= 0) detail::guardTemporaryFile(candidate);
+    }
     if (fd >= 0) {
-      name = candidate;
-      detail::guardTemporaryFile(name);
+      name = std::move(candidate);
       return fd;
     }
-    if (errno != EEXIST) return -1;
+    if (error != EEXIST) {
+      errno = error;
+      return -1;
+    }
   }
+  errno = EEXIST;
+  return -1;
+}
+
+// Creates the file where the content of a target written in place waits:
+// "NAME.XXXXXX.tmp" in TMPDIR (else /tmp), for this user's eyes only, and
+// unlinked as it is made, so that it lasts exactly as long as its
+// descriptor, however the program ends. Returns the descriptor, open for
+// reading and writing, or -1 with errno set.
+int createWaiting(const std::filesystem::path& target) {
+  const char* const variable = std::getenv("TMPDIR");
+  const std::filesystem::path directory =
+      variable != nullptr && *variable != '\0' ? variable : "/tmp";
+  constexpr int kTries = 100;
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    const std::filesystem::path candidate =
+        directory / (target.filename().string() + "." + randomPart() + ".tmp");
+    int fd = -1;
+    int error = 0;
+    {
+      // One step, which no handler on another thread can come between.
+      const detail::HeldSignals held;
+      fd = ::open(candidate.c_str(),
+                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      error = errno;
+      if (fd >= 0 && unlink(candidate.c_str()) != 0) {
+        error = errno;
+        close(fd);
+        fd = -1;
+      }
+    }
+    if (fd >= 0) return fd;
+    if (error != EEXIST) {
+      errno = error;
+      return -1;
+    }
+  }
+  errno = EEXIST;
   return -1;
 }
 
@@ -140,19 +195,37 @@ void keepOwnerAndMode(int fd, const struct stat& old) {
   }
 }
 
+// Closes fd; false, with the reason, when the close reports a failed
+// write.
+bool closeFile(intptr_t& fd, std::error_code& reason) {
+  const int closing = static_cast<int>(fd);
+  fd = -1;
+  if (close(closing) == 0) return true;
+  reason = systemError(errno);
+  return false;
+}
+
 }  // namespace
 
 FileReplacement::~FileReplacement() { abandon(); }
 
 void FileReplacement::abandon() {
-  const detail::HeldSignals held;
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  if (content_ >= 0) close(static_cast<int>(content_));
+  if (target_ >= 0) close(static_cast<int>(target_));
+  content_ = -1;
+  target_ = -1;
   if (!temporary_.empty()) {
-    unlink(temporary_.c_str());
-    detail::forgetTemporaryFile(false);
+    {
+      const detail::HeldSignals held;
+      unlink(temporary_.c_str());
+      detail::forgetTemporaryFile(false);
+    }
     temporary_.clear();
   }
+}
+
+void FileReplacement::failWrite(std::error_code reason) {
+  if (!writeError_) writeError_ = reason;
 }
 
 bool FileReplacement::open(const std::filesystem::path& target,
@@ -170,35 +243,56 @@ bool FileReplacement::open(const std::filesystem::path& target,
     return false;
   }
   // A device or a FIFO is written where it stands, never renamed over.
-  if (exists && !S_ISREG(status.st_mode)) return openInPlace(reason);
-  if (exists && !takesWriting(final_, reason)) return false;
-  const int fd = createTemporary(final_, temporary_);
-  if (fd < 0) {
-    const int error = errno;
-    if (exists && (error == EACCES || error == EPERM)) {
-      // No file can be made beside it, but it takes writing: in place.
-      inPlaceBecause_ = systemError(error);
-      return openInPlace(reason);
+  bool inPlace = exists && !S_ISREG(status.st_mode);
+  if (!inPlace) {
+    if (exists && !takesWriting(final_, reason)) return false;
+    const int fd = createTemporary(final_, temporary_);
+    if (fd >= 0) {
+      if (exists) keepOwnerAndMode(fd, status);
+      content_ = fd;
+      return true;
     }
-    reason = systemError(error);
-    return false;
+    const int error = errno;
+    if (!exists || (error != EACCES && error != EPERM)) {
+      reason = systemError(error);
+      return false;
+    }
+    // No file can be made beside it, but it takes writing: in place.
+    inPlaceBecause_ = systemError(error);
   }
-  if (exists) keepOwnerAndMode(fd, status);
-  file_ = fdopen(fd, "wb");
-  if (file_ == nullptr) {
-    reason = systemError(errno);
-    close(fd);
-    abandon();
-    return false;
-  }
+  waiting_ = true;
+  const int fd = createWaiting(target);
+  if (fd < 0) failWrite(systemError(errno));
+  content_ = fd;
   return true;
 }
 
+bool FileReplacement::write(std::string_view bytes) {
+  if (writeError_) return false;
+  if (content_ < 0) {
+    failWrite(systemError(EBADF));
+  } else if (!writeAll(static_cast<int>(content_), bytes.data(),
+                       bytes.size())) {
+    failWrite(systemError(errno));
+  }
+  return !writeError_;
+}
+
 bool FileReplacement::openInPlace(std::error_code& reason) {
-  // Emptied as it opens: from then on an interrupt leaves it incomplete.
+  // Opened without emptying it: a FIFO may keep the program waiting here
+  // for a reader, and an interrupt meanwhile leaves the target as it was.
+  const int fd =
+      ::open(final_.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    reason = systemError(errno);
+    return false;
+  }
+  target_ = fd;
+  struct stat status {};
+  const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  // Emptied, and from then on an interrupt says it is incomplete.
   const detail::HeldSignals held;
-  file_ = openFile(final_, "wb");
-  if (file_ == nullptr) {
+  if (regular && ftruncate(fd, 0) != 0) {
     reason = systemError(errno);
     return false;
   }
@@ -206,45 +300,71 @@ bool FileReplacement::openInPlace(std::error_code& reason) {
   return true;
 }
 
-bool FileReplacement::commit(std::error_code& reason) {
-  reason.clear();
-  if (file_ == nullptr) return false;
-  errno = 0;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (!closed) {
-    reason = systemError(errno);
-    abandon();
-    return false;
+CommitResult FileReplacement::copyWaiting(std::error_code& reason) {
+  const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+  if (!openInPlace(reason)) return CommitResult::kTargetRefused;
+  bool copied = copyAll(static_cast<int>(content_), static_cast<int>(target_),
+                        block.get(), reason);
+  std::error_code closing;
+  if (!closeFile(target_, closing) && copied) {
+    reason = closing;
+    copied = false;
   }
-  if (temporary_.empty()) {
-    detail::forgetTemporaryFile(true);  // written where it stands
-    return true;
-  }
-  bool renamed = false;
+  return copied ? CommitResult::kCommitted : CommitResult::kFailed;
+}
+
+bool FileReplacement::putInPlace(std::error_code& reason) {
+  int error = 0;
   {
     const detail::HeldSignals held;
-    renamed = rename(temporary_.c_str(), final_.c_str()) == 0;
-    if (renamed) {
+    if (rename(temporary_.c_str(), final_.c_str()) == 0) {
       detail::forgetTemporaryFile(true);
-      temporary_.clear();
+    } else {
+      error = errno;
     }
   }
-  if (renamed) return true;
-  const int error = errno;
-  if (error == EBUSY || error == EXDEV) {
-    // A file that cannot be renamed over (one mounted into a container):
-    // the new content is copied into it instead.
-    inPlaceBecause_ = systemError(error);
-    detail::writingInPlace();
-    const bool copied = copyInto(temporary_, final_, reason);
-    abandon();
-    if (copied) detail::forgetTemporaryFile(true);
-    return copied;
+  if (error == 0) {
+    temporary_.clear();
+    return true;
   }
-  reason = systemError(error);
+  if (error != EBUSY && error != EXDEV) {
+    reason = systemError(error);
+    return false;
+  }
+  // A file that cannot be renamed over (one mounted into a container): the
+  // new content is copied into it instead.
+  inPlaceBecause_ = systemError(error);
+  const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+  content_ = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (content_ < 0) {
+    reason = systemError(errno);
+    return false;
+  }
+  if (!openInPlace(reason)) return false;
+  const bool copied = copyAll(static_cast<int>(content_),
+                              static_cast<int>(target_), block.get(), reason);
+  std::error_code closing;
+  if (!closeFile(target_, closing) && copied) {
+    reason = closing;
+    return false;
+  }
+  return copied;
+}
+
+CommitResult FileReplacement::commit(std::error_code& reason) {
+  reason.clear();
+  if (content_ < 0) failWrite(systemError(EBADF));
+  CommitResult result = CommitResult::kFailed;
+  if (writeError_) {
+    reason = writeError_;
+  } else if (waiting_) {
+    result = copyWaiting(reason);
+  } else if (closeFile(content_, reason) && putInPlace(reason)) {
+    result = CommitResult::kCommitted;
+  }
   abandon();
-  return false;
+  if (result == CommitResult::kCommitted) detail::forgetTemporaryFile(true);
+  return result;
 }
 
 }  // namespace core

@@ -1,11 +1,10 @@
 // Replacing a file whole on Windows: a temporary file beside it, moved over
 // it once complete.
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -15,10 +14,20 @@
 namespace core {
 namespace {
 
-std::error_code lastError() {
-  const DWORD error = GetLastError();
+// What the content is copied in: writes as large as the output's blocks.
+constexpr DWORD kCopyBlock = DWORD{1} << 20;
+
+std::error_code systemError(DWORD error) {
   return {static_cast<int>(error != 0 ? error : ERROR_WRITE_FAULT),
           std::system_category()};
+}
+
+std::error_code lastError() { return systemError(GetLastError()); }
+
+HANDLE handleOf(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+intptr_t valueOf(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? -1
+                                        : reinterpret_cast<intptr_t>(handle);
 }
 
 // Six random letters and digits, the same pattern on every system.
@@ -34,6 +43,67 @@ std::wstring randomPart() {
   std::wstring part(6, L'x');
   for (wchar_t& c : part) c = kLetters[random() % (std::size(kLetters) - 1)];
   return part;
+}
+
+// Writes all size bytes; false, with the last error set, when a write
+// fails.
+bool writeAll(HANDLE handle, const char* data, size_t size) {
+  while (size > 0) {
+    const DWORD part =
+        static_cast<DWORD>(size < (size_t{1} << 30) ? size : size_t{1} << 30);
+    DWORD put = 0;
+    if (!WriteFile(handle, data, part, &put, nullptr)) return false;
+    if (put == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    data += put;
+    size -= put;
+  }
+  return true;
+}
+
+// Copies what from holds, from its start, to to through block.
+bool copyAll(HANDLE from, HANDLE to, char* block, std::error_code& reason) {
+  if (!SetFilePointerEx(from, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
+    reason = lastError();
+    return false;
+  }
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, block, kCopyBlock, &got, nullptr) ||
+        (got > 0 && !writeAll(to, block, got))) {
+      reason = lastError();
+      return false;
+    }
+    if (got == 0) return true;
+  }
+}
+
+// Creates the file where the content of a target written in place waits:
+// "NAME.XXXXXX.tmp" in the directory GetTempPathW names, deleted when its
+// handle closes, so that it lasts exactly as long as the program, however
+// it ends. Returns the handle, open for reading and writing, or
+// INVALID_HANDLE_VALUE with the last error set.
+HANDLE createWaiting(const std::filesystem::path& target) {
+  wchar_t directory[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, directory);
+  if (length == 0 || length > MAX_PATH) {
+    if (length != 0) SetLastError(ERROR_BUFFER_OVERFLOW);
+    return INVALID_HANDLE_VALUE;
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path name =
+        std::filesystem::path(directory) /
+        (target.filename().native() + L"." + randomPart() + L".tmp");
+    const HANDLE handle = CreateFileW(
+        name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+      return handle;
+    }
+  }
+  return INVALID_HANDLE_VALUE;
 }
 
 // A file another program holds open (a virus scanner, an indexer) cannot be
@@ -52,19 +122,49 @@ bool moveOver(const std::wstring& from, const std::wstring& to) {
   }
 }
 
+// Closes handle; false, with the reason, when the close fails.
+bool closeFile(intptr_t& handle, std::error_code& reason) {
+  const HANDLE closing = handleOf(handle);
+  handle = -1;
+  if (CloseHandle(closing)) return true;
+  reason = lastError();
+  return false;
+}
+
+// The old file must take writing before it is replaced, as it would have to
+// be written in place: a read-only or locked "APB" stays.
+bool takesWriting(const std::filesystem::path& file, std::error_code& reason) {
+  const HANDLE check =
+      CreateFileW(file.c_str(), GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (check == INVALID_HANDLE_VALUE) {
+    reason = lastError();
+    return false;
+  }
+  CloseHandle(check);
+  return true;
+}
+
 }  // namespace
 
 FileReplacement::~FileReplacement() { abandon(); }
 
 void FileReplacement::abandon() {
-  const detail::HeldSignals held;
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  if (content_ >= 0) CloseHandle(handleOf(content_));
+  if (target_ >= 0) CloseHandle(handleOf(target_));
+  content_ = -1;
+  target_ = -1;
   if (!temporary_.empty()) {
+    const detail::HeldSignals held;
     DeleteFileW(temporary_.c_str());
     detail::forgetTemporaryFile(false);
     temporary_.clear();
   }
+}
+
+void FileReplacement::failWrite(std::error_code reason) {
+  if (!writeError_) writeError_ = reason;
 }
 
 bool FileReplacement::open(const std::filesystem::path& target,
@@ -81,19 +181,7 @@ bool FileReplacement::open(const std::filesystem::path& target,
     reason = std::error_code(EISDIR, std::generic_category());
     return false;
   }
-  if (exists) {
-    // The old file must take writing before it is replaced, as it would
-    // have to be written in place: a read-only or locked "APB" stays.
-    const HANDLE check =
-        CreateFileW(final_.c_str(), GENERIC_WRITE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (check == INVALID_HANDLE_VALUE) {
-      reason = lastError();
-      return false;
-    }
-    CloseHandle(check);
-  }
+  if (exists && !takesWriting(final_, reason)) return false;
   for (int attempt = 0;; ++attempt) {
     const std::wstring name = final_.native() + L"." + randomPart() + L".tmp";
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -109,75 +197,93 @@ bool FileReplacement::open(const std::filesystem::path& target,
       }
     }
     if (handle != INVALID_HANDLE_VALUE) {
-      const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
-                                     _O_BINARY | _O_WRONLY);
-      file_ = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-      if (file_ == nullptr) {
-        reason =
-            std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-        if (fd >= 0) {
-          _close(fd);
-        } else {
-          CloseHandle(handle);
-        }
-        abandon();
-        return false;
-      }
+      content_ = valueOf(handle);
       return true;
     }
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS && attempt < 100) continue;
-    if (exists && error == ERROR_ACCESS_DENIED) {
-      // No file can be made beside it, but it takes writing: in place.
-      inPlaceBecause_ =
-          std::error_code(static_cast<int>(error), std::system_category());
-      return openInPlace(reason);
+    if (!exists || error != ERROR_ACCESS_DENIED) {
+      reason = systemError(error);
+      return false;
     }
-    reason = std::error_code(static_cast<int>(error), std::system_category());
-    return false;
+    // No file can be made beside it, but it takes writing: in place, once
+    // the content is complete.
+    inPlaceBecause_ = systemError(error);
+    waiting_ = true;
+    const HANDLE waiting = createWaiting(target);
+    if (waiting == INVALID_HANDLE_VALUE) failWrite(lastError());
+    content_ = valueOf(waiting);
+    return true;
   }
 }
 
+bool FileReplacement::write(std::string_view bytes) {
+  if (writeError_) return false;
+  if (content_ < 0) {
+    failWrite(systemError(ERROR_INVALID_HANDLE));
+  } else if (!writeAll(handleOf(content_), bytes.data(), bytes.size())) {
+    failWrite(lastError());
+  }
+  return !writeError_;
+}
+
 bool FileReplacement::openInPlace(std::error_code& reason) {
-  // Emptied as it opens: from then on an interrupt leaves it incomplete.
+  const HANDLE handle = CreateFileW(
+      final_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    reason = lastError();
+    return false;
+  }
+  target_ = valueOf(handle);
+  // Emptied, and from then on an interrupt says it is incomplete.
   const detail::HeldSignals held;
-  file_ = openFile(final_, "wb");
-  if (file_ == nullptr) {
-    reason = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+  if (GetFileType(handle) == FILE_TYPE_DISK && !SetEndOfFile(handle)) {
+    reason = lastError();
     return false;
   }
   detail::writingInPlace();
   return true;
 }
 
-bool FileReplacement::commit(std::error_code& reason) {
-  reason.clear();
-  if (file_ == nullptr) return false;
-  errno = 0;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (!closed) {
-    reason = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-    abandon();
+CommitResult FileReplacement::copyWaiting(std::error_code& reason) {
+  const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+  if (!openInPlace(reason)) return CommitResult::kTargetRefused;
+  bool copied =
+      copyAll(handleOf(content_), handleOf(target_), block.get(), reason);
+  std::error_code closing;
+  if (!closeFile(target_, closing) && copied) {
+    reason = closing;
+    copied = false;
+  }
+  return copied ? CommitResult::kCommitted : CommitResult::kFailed;
+}
+
+bool FileReplacement::putInPlace(std::error_code& reason) {
+  const detail::HeldSignals held;
+  if (!moveOver(temporary_.native(), final_.native())) {
+    reason = lastError();
     return false;
   }
-  if (temporary_.empty()) {
-    detail::forgetTemporaryFile(true);  // written where it stands
-    return true;
+  detail::forgetTemporaryFile(true);
+  temporary_.clear();
+  return true;
+}
+
+CommitResult FileReplacement::commit(std::error_code& reason) {
+  reason.clear();
+  if (content_ < 0) failWrite(systemError(ERROR_INVALID_HANDLE));
+  CommitResult result = CommitResult::kFailed;
+  if (writeError_) {
+    reason = writeError_;
+  } else if (waiting_) {
+    result = copyWaiting(reason);
+  } else if (closeFile(content_, reason) && putInPlace(reason)) {
+    result = CommitResult::kCommitted;
   }
-  bool moved = false;
-  {
-    const detail::HeldSignals held;
-    moved = moveOver(temporary_.native(), final_.native());
-    if (moved) {
-      detail::forgetTemporaryFile(true);
-      temporary_.clear();
-    } else {
-      reason = lastError();
-    }
-  }
-  if (!moved) abandon();
-  return moved;
+  abandon();
+  if (result == CommitResult::kCommitted) detail::forgetTemporaryFile(true);
+  return result;
 }
 
 }  // namespace core

@@ -49,7 +49,11 @@ void forgetTemporaryFile(bool replaced);
 void writingInPlace();
 
 // Holds back the signals that end the program for its lifetime, so that a
-// file is created and guarded, or renamed and forgotten, as one step.
+// file is created and guarded, or renamed and forgotten, as one step: on any
+// thread, since a signal taken by another thread meanwhile waits for the
+// step to end before it removes the guarded file. So the step must not wait
+// for what a thread that may take a signal could hold (a lock of the heap,
+// say). They nest.
 class HeldSignals {
  public:
   HeldSignals();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "core/platform.h"
 
@@ -45,6 +46,13 @@ volatile sig_atomic_t outputReplaced = 0;
 volatile sig_atomic_t outputInPlace = 0;  // being written where it stands
 termios keyWaitSaved{};  // the terminal's settings during a key wait
 volatile sig_atomic_t keyWaitActive = 0;
+// Taken, with its signals held, by a thread that makes, renames or removes a
+// guarded file, and for good by the signal handler. The handler may run on
+// any thread whose signals are not held, also while a worker makes a file:
+// it then waits until that step is done, so that it never meets a file that
+// exists but is not yet guarded, nor a path half copied.
+std::atomic_flag fileStep = ATOMIC_FLAG_INIT;
+thread_local int heldDepth = 0;  // HeldSignals nest on one thread
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -56,6 +64,9 @@ void copyText(char* to, std::string_view text) {
 
 extern "C" void endBySignal(int signal) {
   const int savedErrno = errno;
+  // Lock-free, so safe here; never given back: the program ends below.
+  while (fileStep.test_and_set(std::memory_order_acquire)) {
+  }
   if (temporaryFile[0] != '\0') unlink(temporaryFile);
   if (keyWaitActive != 0) tcsetattr(STDIN_FILENO, TCSANOW, &keyWaitSaved);
   const char* text = outputReplaced != 0  ? interruptedAfter
@@ -103,14 +114,21 @@ HeldSignals::HeldSignals() {
   static_assert(sizeof(sigset_t) <= sizeof saved_);
   const sigset_t ending = endingSignals();
   sigset_t before;
-  sigprocmask(SIG_BLOCK, &ending, &before);
+  pthread_sigmask(SIG_BLOCK, &ending, &before);
   std::memcpy(saved_, &before, sizeof before);
+  if (heldDepth++ == 0) {
+    // Another thread's step takes a few system calls at most.
+    while (fileStep.test_and_set(std::memory_order_acquire)) {
+      std::this_thread::yield();
+    }
+  }
 }
 
 HeldSignals::~HeldSignals() {
+  if (--heldDepth == 0) fileStep.clear(std::memory_order_release);
   sigset_t before;
   std::memcpy(&before, saved_, sizeof before);
-  sigprocmask(SIG_SETMASK, &before, nullptr);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 }  // namespace detail

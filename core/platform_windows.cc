@@ -61,8 +61,8 @@ void writeError(std::string_view text) noexcept {
 namespace {
 
 // What the console control handler, which runs on a thread of its own,
-// shares with the program: under guard.
-std::mutex guard;
+// shares with the program: under guard (HeldSignals nest on one thread).
+std::recursive_mutex guard;
 std::wstring temporaryFile;  // empty when no temporary file exists
 bool outputReplaced = false;
 bool outputInPlace = false;  // being written where it stands

@@ -85,6 +85,7 @@ struct ChildSetup {
   const char* dir;
   const char* exe;
   char* const* argv;
+  char* const* envp;
   Input input;
   const char* inputFile;
   int inputPipe;   // read end, for Input::kEmptyPipe
@@ -132,7 +133,7 @@ struct ChildSetup {
   placeHandle(input, STDIN_FILENO, "set standard input");
   placeHandle(setup.outputPipe, STDOUT_FILENO, "set standard output");
   placeHandle(setup.errorsPipe, STDERR_FILENO, "set standard error");
-  execv(setup.exe, setup.argv);
+  execve(setup.exe, setup.argv, setup.envp);
   failInChild("start the program");
 }
 
@@ -192,9 +193,9 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
                 const RunOptions& options) {
   std::vector<std::string> words{exe};
   words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const std::vector<char*> argv = pointersTo(words);
+  std::vector<std::string> environment = environmentWith(options.environment);
+  const std::vector<char*> envp = pointersTo(environment);
 
   Pipe input;
   Pipe output;
@@ -207,6 +208,7 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
       dirText.c_str(),
       exe.c_str(),
       argv.data(),
+      envp.data(),
       options.input,
       options.inputFile.c_str(),
       input.readEnd,
@@ -242,6 +244,30 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
 }
 
 bool runningUnderWine() { return false; }
+
+std::vector<std::string> environmentWith(
+    const std::vector<std::string>& changes) {
+  const auto nameOf = [](const std::string& entry) {
+    return entry.substr(0, entry.find('='));
+  };
+  std::vector<std::string> entries = changes;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string kept(*entry);
+    bool changed = false;
+    for (const std::string& change : changes) {
+      changed = changed || nameOf(change) == nameOf(kept);
+    }
+    if (!changed) entries.push_back(kept);
+  }
+  return entries;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& entries) {
+  std::vector<char*> pointers;
+  for (std::string& entry : entries) pointers.push_back(entry.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
 
 #else  // _WIN32
 

@@ -37,6 +37,8 @@ struct RunOptions {
   uint64_t memoryLimit = 0;    // address space in bytes; 0 for no limit
   uint64_t fileSizeLimit = 0;  // largest file it may write (POSIX); 0: none
   int user = -1;  // run as this user and group id (POSIX, as root); -1: as is
+  // "NAME=value" entries that replace or add to the environment (POSIX).
+  std::vector<std::string> environment;
   std::chrono::seconds timeout{60};
 };
 
@@ -57,6 +59,15 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
 
 // True under Wine, where some POSIX behaviour cannot be tested.
 bool runningUnderWine();
+
+#ifndef _WIN32
+// This process's environment, with the "NAME=value" entries of changes in
+// place of those of the same name.
+std::vector<std::string> environmentWith(
+    const std::vector<std::string>& changes);
+// The entries as execve takes them, valid while entries lives.
+std::vector<char*> pointersTo(std::vector<std::string>& entries);
+#endif
 
 }  // namespace e2e
 

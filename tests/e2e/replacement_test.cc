@@ -303,7 +303,8 @@ TEST_P(Replacement, LeavesTheOldApbWhenInterrupted) {
 }
 
 // An "APB" that is written where it stands (here a FIFO whose reader stops
-// reading) is no longer as it was once writing began: an interrupt says so.
+// reading) is no longer as it was once writing began: an interrupt says so,
+// and removes the file where the bytes waited.
 TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
 #ifdef _WIN32
   GTEST_SKIP() << "POSIX signals and FIFOs";
@@ -312,11 +313,13 @@ TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
   const std::string big = repeatedSample(program, size_t{1} << 20);
   Sandbox box;
   box.write("input", big);
+  std::filesystem::create_directory(box.path("tmp"));
   ASSERT_EQ(mkfifo(box.path(kOutputFile).c_str(), 0600), 0);
   // Open for reading first, so that the program's open does not wait.
   const int reader = open(box.path(kOutputFile).c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  const pid_t pid = startIn(box, program.exe, {"input"});
+  const pid_t pid = startIn(box, program.exe, {"input"},
+                            {"TMPDIR=" + box.path("tmp").string()});
   ASSERT_GT(pid, 0);
   // The first bytes arrive, then the pipe fills and the program waits.
   char byte = 0;
@@ -336,6 +339,7 @@ TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
   EXPECT_TRUE(
       said.ends_with(program.name + ": interrupted; \"APB\" left incomplete\n"))
       << said;
+  EXPECT_TRUE(std::filesystem::is_empty(box.path("tmp")));
 #endif
 }
 

@@ -6,6 +6,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "tests/e2e/process_support.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
@@ -89,12 +91,13 @@ std::filesystem::path errorsFile(const Sandbox& box) {
 }  // namespace
 
 pid_t startIn(const Sandbox& box, const std::string& exe,
-              const std::vector<std::string>& args) {
+              const std::vector<std::string>& args,
+              const std::vector<std::string>& environment) {
   std::vector<std::string> words{exe};
   words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const std::vector<char*> argv = pointersTo(words);
+  std::vector<std::string> entries = environmentWith(environment);
+  const std::vector<char*> envp = pointersTo(entries);
   const std::string dir = box.dir().string();
   const std::string errorsPath = errorsFile(box).string();
   const pid_t pid = fork();
@@ -108,7 +111,7 @@ pid_t startIn(const Sandbox& box, const std::string& exe,
     dup2(null, 0);
     dup2(null, 1);
     dup2(err, 2);
-    execv(exe.c_str(), argv.data());
+    execve(exe.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   return pid;

@@ -54,9 +54,10 @@ std::string dataBytes(std::string_view name);
 // Starts exe in the sandbox with args, standard input and output on the null
 // device and standard error into a file beside the sandbox (which so holds
 // only what the program makes), and returns at once with its process id;
-// the caller waits for it.
+// the caller waits for it. environment as in RunOptions.
 pid_t startIn(const Sandbox& box, const std::string& exe,
-              const std::vector<std::string>& args);
+              const std::vector<std::string>& args,
+              const std::vector<std::string>& environment = {});
 // The standard error of the program startIn started in box, once it ended;
 // its file is removed.
 std::string takeErrors(const Sandbox& box);
