@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "apb/conversion.h"
-#include "apb/output_file.h"
 #include "apb/output_stream.h"
 #include "converter/reader.h"
 #include "converter/writer.h"

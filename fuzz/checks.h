@@ -38,9 +38,8 @@ void checkLinesAndWords(std::string_view bytes, core::Separators variant,
                         const core::LineList& lines,
                         const core::WordTable& table);
 
-// Writes airports with write into memory, and into a FILE* sink a few
-// airports at a time on every core; checks that both give the same bytes,
-// and returns them.
+// Writes airports with write all at once, and one airport at a time as the
+// programs do; checks that both give the same bytes, and returns them.
 std::string writeBoth(
     const std::function<void(apb::LineSink&, std::span<const core::Airport>)>&
         write,

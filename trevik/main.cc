@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "apb/conversion.h"
-#include "apb/output_file.h"
 #include "apb/output_stream.h"
 #include "core/console.h"
 #include "core/findings.h"
