@@ -78,6 +78,13 @@ class FileReplacement {
   CommitResult copyWaiting(std::error_code& reason);
   // Puts the closed temporary file in the target's place.
   bool putInPlace(std::error_code& reason);
+  // Closes file and marks it closed; false, with the reason, when the
+  // close reports a failed write.
+  static bool closeFile(intptr_t& file, std::error_code& reason);
+  // The reason for a write to a file that is not open.
+  static std::error_code notOpen();
+  // Copies the whole content into the target open in place.
+  bool copyContent(std::error_code& reason);
 
   // Descriptors (HANDLEs on Windows), -1 while closed: the file the content
   // goes to, and the target while it is written in place.

@@ -195,9 +195,11 @@ void keepOwnerAndMode(int fd, const struct stat& old) {
   }
 }
 
-// Closes fd; false, with the reason, when the close reports a failed
-// write.
-bool closeFile(intptr_t& fd, std::error_code& reason) {
+}  // namespace
+
+FileReplacement::~FileReplacement() { abandon(); }
+
+bool FileReplacement::closeFile(intptr_t& fd, std::error_code& reason) {
   const int closing = static_cast<int>(fd);
   fd = -1;
   if (close(closing) == 0) return true;
@@ -205,9 +207,7 @@ bool closeFile(intptr_t& fd, std::error_code& reason) {
   return false;
 }
 
-}  // namespace
-
-FileReplacement::~FileReplacement() { abandon(); }
+std::error_code FileReplacement::notOpen() { return systemError(EBADF); }
 
 void FileReplacement::abandon() {
   if (content_ >= 0) close(static_cast<int>(content_));
@@ -222,10 +222,6 @@ void FileReplacement::abandon() {
     }
     temporary_.clear();
   }
-}
-
-void FileReplacement::failWrite(std::error_code reason) {
-  if (!writeError_) writeError_ = reason;
 }
 
 bool FileReplacement::open(const std::filesystem::path& target,
@@ -300,17 +296,10 @@ bool FileReplacement::openInPlace(std::error_code& reason) {
   return true;
 }
 
-CommitResult FileReplacement::copyWaiting(std::error_code& reason) {
+bool FileReplacement::copyContent(std::error_code& reason) {
   const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
-  if (!openInPlace(reason)) return CommitResult::kTargetRefused;
-  bool copied = copyAll(static_cast<int>(content_), static_cast<int>(target_),
-                        block.get(), reason);
-  std::error_code closing;
-  if (!closeFile(target_, closing) && copied) {
-    reason = closing;
-    copied = false;
-  }
-  return copied ? CommitResult::kCommitted : CommitResult::kFailed;
+  return copyAll(static_cast<int>(content_), static_cast<int>(target_),
+                 block.get(), reason);
 }
 
 bool FileReplacement::putInPlace(std::error_code& reason) {
@@ -349,22 +338,6 @@ bool FileReplacement::putInPlace(std::error_code& reason) {
     return false;
   }
   return copied;
-}
-
-CommitResult FileReplacement::commit(std::error_code& reason) {
-  reason.clear();
-  if (content_ < 0) failWrite(systemError(EBADF));
-  CommitResult result = CommitResult::kFailed;
-  if (writeError_) {
-    reason = writeError_;
-  } else if (waiting_) {
-    result = copyWaiting(reason);
-  } else if (closeFile(content_, reason) && putInPlace(reason)) {
-    result = CommitResult::kCommitted;
-  }
-  abandon();
-  if (result == CommitResult::kCommitted) detail::forgetTemporaryFile(true);
-  return result;
 }
 
 }  // namespace core

@@ -122,15 +122,6 @@ bool moveOver(const std::wstring& from, const std::wstring& to) {
   }
 }
 
-// Closes handle; false, with the reason, when the close fails.
-bool closeFile(intptr_t& handle, std::error_code& reason) {
-  const HANDLE closing = handleOf(handle);
-  handle = -1;
-  if (CloseHandle(closing)) return true;
-  reason = lastError();
-  return false;
-}
-
 // The old file must take writing before it is replaced, as it would have to
 // be written in place: a read-only or locked "APB" stays.
 bool takesWriting(const std::filesystem::path& file, std::error_code& reason) {
@@ -150,6 +141,18 @@ bool takesWriting(const std::filesystem::path& file, std::error_code& reason) {
 
 FileReplacement::~FileReplacement() { abandon(); }
 
+bool FileReplacement::closeFile(intptr_t& handle, std::error_code& reason) {
+  const HANDLE closing = handleOf(handle);
+  handle = -1;
+  if (CloseHandle(closing)) return true;
+  reason = lastError();
+  return false;
+}
+
+std::error_code FileReplacement::notOpen() {
+  return systemError(ERROR_INVALID_HANDLE);
+}
+
 void FileReplacement::abandon() {
   if (content_ >= 0) CloseHandle(handleOf(content_));
   if (target_ >= 0) CloseHandle(handleOf(target_));
@@ -161,10 +164,6 @@ void FileReplacement::abandon() {
     detail::forgetTemporaryFile(false);
     temporary_.clear();
   }
-}
-
-void FileReplacement::failWrite(std::error_code reason) {
-  if (!writeError_) writeError_ = reason;
 }
 
 bool FileReplacement::open(const std::filesystem::path& target,
@@ -246,17 +245,9 @@ bool FileReplacement::openInPlace(std::error_code& reason) {
   return true;
 }
 
-CommitResult FileReplacement::copyWaiting(std::error_code& reason) {
+bool FileReplacement::copyContent(std::error_code& reason) {
   const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
-  if (!openInPlace(reason)) return CommitResult::kTargetRefused;
-  bool copied =
-      copyAll(handleOf(content_), handleOf(target_), block.get(), reason);
-  std::error_code closing;
-  if (!closeFile(target_, closing) && copied) {
-    reason = closing;
-    copied = false;
-  }
-  return copied ? CommitResult::kCommitted : CommitResult::kFailed;
+  return copyAll(handleOf(content_), handleOf(target_), block.get(), reason);
 }
 
 bool FileReplacement::putInPlace(std::error_code& reason) {
@@ -268,22 +259,6 @@ bool FileReplacement::putInPlace(std::error_code& reason) {
   detail::forgetTemporaryFile(true);
   temporary_.clear();
   return true;
-}
-
-CommitResult FileReplacement::commit(std::error_code& reason) {
-  reason.clear();
-  if (content_ < 0) failWrite(systemError(ERROR_INVALID_HANDLE));
-  CommitResult result = CommitResult::kFailed;
-  if (writeError_) {
-    reason = writeError_;
-  } else if (waiting_) {
-    result = copyWaiting(reason);
-  } else if (closeFile(content_, reason) && putInPlace(reason)) {
-    result = CommitResult::kCommitted;
-  }
-  abandon();
-  if (result == CommitResult::kCommitted) detail::forgetTemporaryFile(true);
-  return result;
 }
 
 }  // namespace core

@@ -42,6 +42,16 @@ class InputFile {
     bool operator==(const Status&) const = default;
   };
   bool status(Status& into) const;
+  // Notes what the file opened as, and waits until a change would show.
+  void opened();
+  // One plain read of up to size bytes, size > 0.
+  bool readSome(char* data, size_t size, size_t& got,
+                std::error_code& reason);
+  // File times come from a clock that moves a tick at a time, so a write
+  // in the tick of the time seen at open would leave the time as it was:
+  // waits until that tick is past (never long for a time in the future),
+  // so that any later write changes the time.
+  static void waitUntilPast(int64_t modified);
 
 #ifdef _WIN32
   void* handle_ = nullptr;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <string>
 
 #include "core/input_file.h"
 
@@ -18,11 +17,13 @@ int64_t nanoseconds(const timespec& t) {
   return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-// File times come from a clock that moves a tick at a time, so a write in
-// the tick of the time seen at open would leave the time as it was. Waits
-// until that tick is past (a few milliseconds at most, and never long for
-// a time in the future), so that any later write changes the time.
-void waitUntilPast(int64_t modified) {
+std::error_code systemError() {
+  return {errno != 0 ? errno : EIO, std::generic_category()};
+}
+
+}  // namespace
+
+void InputFile::waitUntilPast(int64_t modified) {
 #ifdef CLOCK_REALTIME_COARSE
   timespec tick{};
   if (clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0) return;
@@ -44,25 +45,6 @@ void waitUntilPast(int64_t modified) {
 #endif
 }
 
-class InputCategory : public std::error_category {
- public:
-  const char* name() const noexcept override { return "input"; }
-  std::string message(int /*condition*/) const override {
-    return "the file changed while it was read";
-  }
-};
-
-std::error_code systemError() {
-  return {errno != 0 ? errno : EIO, std::generic_category()};
-}
-
-}  // namespace
-
-std::error_code changedWhileRead() {
-  static const InputCategory category;
-  return {1, category};
-}
-
 bool InputFile::status(Status& into) const {
   struct stat s {};
   if (fstat(fd_, &s) != 0) return false;
@@ -80,24 +62,17 @@ bool InputFile::open(const std::filesystem::path& path,
     reason = systemError();
     return false;
   }
-  // A regular file that says it is empty may still have content (files
-  // of /proc): read to its end, as a stream.
-  regular_ = status(opened_) && opened_.size > 0;
-  left_ = opened_.size;
-  if (regular_) waitUntilPast(opened_.modified);
+  opened();
   return true;
 }
 
-bool InputFile::read(char* data, size_t size, size_t& got,
-                     std::error_code& reason) {
-  got = 0;
-  if (regular_) size = static_cast<size_t>(std::min<uint64_t>(size, left_));
-  if (size == 0) return true;  // never past the size seen at open
+bool InputFile::readSome(char* data, size_t size, size_t& got,
+                         std::error_code& reason) {
   for (;;) {
     const ssize_t n = ::read(fd_, data, size);
     if (n >= 0) {
       got = static_cast<size_t>(n);
-      break;
+      return true;
     }
     if (errno != EINTR) {
       // A directory opens on some systems but cannot be read.
@@ -105,21 +80,6 @@ bool InputFile::read(char* data, size_t size, size_t& got,
       return false;
     }
   }
-  // A file cut short while it is read ends early: left_ stays above 0,
-  // which finish() takes for a change.
-  if (regular_) left_ -= got;
-  return true;
-}
-
-bool InputFile::finish(std::error_code& reason) {
-  bool same = true;
-  if (regular_) {
-    Status now;
-    same = status(now) && now == opened_ && left_ == 0;
-  }
-  close();
-  if (!same) reason = changedWhileRead();
-  return same;
 }
 
 void InputFile::close() {

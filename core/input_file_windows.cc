@@ -3,21 +3,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
-#include <thread>
 
 #include "core/input_file.h"
 
 namespace core::detail {
 namespace {
-
-class InputCategory : public std::error_category {
- public:
-  const char* name() const noexcept override { return "input"; }
-  std::string message(int /*condition*/) const override {
-    return "the file changed while it was read";
-  }
-};
 
 std::error_code systemError() {
   const DWORD error = GetLastError();
@@ -30,29 +20,22 @@ int64_t ticksOf(const FILETIME& time) {
       (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
 }
 
-// File times move a tick at a time: 100 ns on NTFS, but 2 s on FAT. A write
-// in the tick of the time seen at open would leave the time as it was, so
-// waits until a time that any later write must change is past (never long
-// for a time in the future).
-void waitUntilPast(int64_t modified) {
-  constexpr int64_t kTicksPerMs = 10'000;
-  constexpr int64_t kLongestWaitMs = 100;
-  // A time of whole even seconds may come from FAT's coarse clock.
-  const bool coarse = modified % (2'000 * kTicksPerMs) == 0;
-  const int64_t past = modified + (coarse ? 2'000 : 16) * kTicksPerMs;
-  for (int64_t waited = 0; waited < kLongestWaitMs; ++waited) {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    if (ticksOf(now) > past) return;
-    Sleep(1);
-  }
-}
-
 }  // namespace
 
-std::error_code changedWhileRead() {
-  static const InputCategory category;
-  return {1, category};
+// The tick is 100 ns on NTFS but 2 s on FAT: a time of whole even seconds
+// may come from FAT's clock.
+void InputFile::waitUntilPast(int64_t modified) {
+  constexpr int64_t kTicksPerMs = 10'000;
+  constexpr ULONGLONG kLongestWaitMs = 2'100;  // a clock set back
+  const bool coarse = modified % (2'000 * kTicksPerMs) == 0;
+  const int64_t past = modified + (coarse ? 2'000 : 16) * kTicksPerMs;
+  const ULONGLONG until = GetTickCount64() + kLongestWaitMs;
+  for (;;) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    if (ticksOf(now) > past || GetTickCount64() >= until) return;
+    Sleep(1);
+  }
 }
 
 bool InputFile::status(Status& into) const {
@@ -75,26 +58,21 @@ bool InputFile::open(const std::filesystem::path& path,
   close();
   // Others may go on reading, writing or renaming the file: a change is
   // seen by the comparison after the last read.
-  const HANDLE handle =
-      CreateFileW(path.c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  const HANDLE handle = CreateFileW(
+      path.c_str(), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     reason = systemError();
     return false;
   }
   handle_ = handle;
-  regular_ = status(opened_) && opened_.size > 0;
-  left_ = opened_.size;
-  if (regular_) waitUntilPast(opened_.modified);
+  opened();
   return true;
 }
 
-bool InputFile::read(char* data, size_t size, size_t& got,
-                     std::error_code& reason) {
-  got = 0;
-  if (regular_) size = static_cast<size_t>(std::min<uint64_t>(size, left_));
-  if (size == 0) return true;  // never past the size seen at open
+bool InputFile::readSome(char* data, size_t size, size_t& got,
+                         std::error_code& reason) {
   constexpr size_t kLargestRead = size_t{1} << 30;
   DWORD n = 0;
   if (ReadFile(static_cast<HANDLE>(handle_), data,
@@ -107,21 +85,7 @@ bool InputFile::read(char* data, size_t size, size_t& got,
     return false;
   }
   got = n;
-  // A file cut short while it is read ends early: left_ stays above 0,
-  // which finish() takes for a change.
-  if (regular_) left_ -= got;
   return true;
-}
-
-bool InputFile::finish(std::error_code& reason) {
-  bool same = true;
-  if (regular_) {
-    Status now;
-    same = status(now) && now == opened_ && left_ == 0;
-  }
-  close();
-  if (!same) reason = changedWhileRead();
-  return same;
 }
 
 void InputFile::close() {

@@ -10,6 +10,7 @@
 
 #include "core/lines.h"
 #include "tests/support/findings.h"
+#include "tests/support/temp_dir.h"
 
 namespace apb {
 namespace {
@@ -94,17 +95,8 @@ std::string blocksOf(size_t count, unsigned seed, bool closed) {
   return bytes;
 }
 
-class Conversion : public testing::Test {
+class Conversion : public tests::TempDirTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("conversion_test_") +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // Converts files through the window and checks that every byte, finding
   // and count is what reading each file whole gives.
   void expectAsWhole(const std::vector<std::string>& files) {
@@ -128,8 +120,6 @@ class Conversion : public testing::Test {
           << "file " << k;
     }
   }
-
-  std::filesystem::path dir_;
 };
 
 TEST_F(Conversion, ReadsBlocksAcrossTheWindowsEdgesAsAWholeFileWould) {

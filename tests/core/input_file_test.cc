@@ -9,19 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace core::detail {
 namespace {
 
-class InputFileTest : public testing::Test {
+class InputFileTest : public tests::TempDirTest {
  protected:
   void SetUp() override {
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("input_file_test_") +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
+    TempDirTest::SetUp();
+    path_ = dir_ / "input";
   }
   void write(const std::string& bytes, std::ios::openmode mode) {
     std::ofstream(path_, std::ios::binary | mode) << bytes;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "tests/support/words.h"
 
 namespace core {
@@ -224,18 +225,7 @@ TEST(WordTable, CountsRowsOf255WordsAndMoreAgain) {
   }
 }
 
-class LoadFile : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("lines_test_") +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-};
+using LoadFile = tests::TempDirTest;
 
 TEST_F(LoadFile, ReportsFilesThatCannotBeReadAndPrintsNothing) {
   // "" names the test's directory, which opens on some systems but cannot
