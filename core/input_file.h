@@ -45,8 +45,7 @@ class InputFile {
   // Notes what the file opened as, and waits until a change would show.
   void opened();
   // One plain read of up to size bytes, size > 0.
-  bool readSome(char* data, size_t size, size_t& got,
-                std::error_code& reason);
+  bool readSome(char* data, size_t size, size_t& got, std::error_code& reason);
   // File times come from a clock that moves a tick at a time, so a write
   // in the tick of the time seen at open would leave the time as it was:
   // waits until that tick is past (never long for a time in the future),

@@ -152,8 +152,8 @@ class LineReader {
 };
 
 // Cuts bytes, which hold rows whole lines (each ending in a line feed; a NUL
-// only right before one), into rows: the word count of row k (kManyWords from that many
-// on) into counts[k], where its first word starts into first[k]. With
+// only right before one), into rows: the word count of row k (kManyWords from
+// that many on) into counts[k], where its first word starts into first[k]. With
 // separators, "=" and ";" are blanks.
 void splitRows(const char* bytes, size_t rows, uint8_t* counts,
                const char** first, bool separators);

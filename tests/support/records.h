@@ -30,8 +30,7 @@ inline core::Runway airbusExampleRunway() {
 }
 
 // The Airbus example's airport with the given runways.
-inline core::Airport airbusExampleAirport(
-    std::vector<core::Runway> runways) {
+inline core::Airport airbusExampleAirport(std::vector<core::Runway> runways) {
   core::Airport airport;
   airport.icao = "ABCD";
   airport.iata = "XYZ";

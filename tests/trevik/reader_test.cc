@@ -84,9 +84,9 @@ TEST(ReadAnfAirports, ReadsObstacleLinesOfTwoToFourWords) {
       read({{"ANF X Y", "10", "01 1 2 3 4 5 6 extra", "4", "1 2", "3 4 5",
              "6 7 8 9", "12"}});
   ASSERT_EQ(airports.size(), 1u);
-  EXPECT_EQ(airports[0].runways[0].obstacles,
-            (std::vector<Obstacle>{
-                {2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
+  EXPECT_EQ(
+      airports[0].runways[0].obstacles,
+      (std::vector<Obstacle>{{2, 1, 0}, {4, 3, 5}, {7, 6, 8}, {0, 12, 0}}));
 }
 
 // Idents of every runway of every airport read, airport by airport.
