@@ -17,24 +17,33 @@ Findings::Kind& Findings::kindOf(unsigned kind) {
 
 void Findings::trim(Kind& kind) {
   if (kind.trimmed) return;
-  std::vector<Finding>& kept = kind.kept;
-  std::stable_sort(
-      kept.begin(), kept.end(),
-      [](const Finding& a, const Finding& b) { return a.row < b.row; });
+  std::vector<Kept>& kept = kind.kept;
+  std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+    return a.finding.row < b.finding.row;
+  });
   // Equal findings have equal rows, so each is looked for among its row's.
   size_t out = 0;
   size_t rowStart = 0;
   for (size_t i = 0; i < kept.size(); ++i) {
-    if (out == 0 || kept[out - 1].row != kept[i].row) rowStart = out;
+    if (out == 0 || kept[out - 1].finding.row != kept[i].finding.row) {
+      rowStart = out;
+    }
     const auto from = kept.begin() + static_cast<std::ptrdiff_t>(rowStart);
     const auto to = kept.begin() + static_cast<std::ptrdiff_t>(out);
-    if (std::find(from, to, kept[i]) != to) continue;
+    const auto same = std::find_if(
+        from, to, [&](const Kept& k) { return k.finding == kept[i].finding; });
+    if (same != to) {
+      same->copies += kept[i].copies;
+      continue;
+    }
     if (out != i) kept[out] = std::move(kept[i]);
     ++out;
   }
   kept.resize(out);
+  for (size_t k = kShownPerKind; k < kept.size(); ++k) {
+    kind.dropped += kept[k].copies;
+  }
   if (kept.size() > kShownPerKind) {
-    kind.dropped += kept.size() - kShownPerKind;
     kept.erase(kept.begin() + kShownPerKind, kept.end());
   }
   kind.trimmed = true;
@@ -55,21 +64,23 @@ bool Findings::keeps(size_t row, unsigned kind) const {
   if (kind >= kinds_.size()) return true;
   const Kind& of = kinds_[kind];
   return !(of.trimmed && of.kept.size() >= kShownPerKind &&
-           of.kept.back().row < row);
+           of.kept.back().finding.row < row);
 }
 
 void Findings::add(size_t row, unsigned kind, std::string message) {
   Kind& into = kindOf(kind);
-  if (!into.kept.empty() && into.kept.back().row >= row) into.trimmed = false;
+  if (!into.kept.empty() && into.kept.back().finding.row >= row) {
+    into.trimmed = false;
+  }
   if (into.kept.size() >= kShownPerKind) {
     // Past the cap, a finding after every kept one is only counted.
-    if (into.trimmed && into.kept.back().row < row) {
+    if (into.trimmed && into.kept.back().finding.row < row) {
       ++into.dropped;
       return;
     }
     into.trimmed = false;
   }
-  into.kept.push_back({row, kind, std::move(message)});
+  into.kept.push_back({{row, kind, std::move(message)}});
   if (into.kept.size() >= 2 * kShownPerKind) trim(into);
 }
 
@@ -80,7 +91,7 @@ void Findings::append(Findings&& later) {
     Kind& into = kindOf(k);
     into.dropped += from.dropped;
     if (!into.kept.empty() && !from.kept.empty() &&
-        into.kept.back().row >= from.kept.front().row) {
+        into.kept.back().finding.row >= from.kept.front().finding.row) {
       into.trimmed = false;
     }
     into.trimmed = into.trimmed && from.trimmed;
@@ -100,7 +111,7 @@ std::vector<Finding> Findings::shown() const {
   for (const Kind& kind : kinds_) {
     Kind copy = kind;
     trim(copy);
-    std::move(copy.kept.begin(), copy.kept.end(), std::back_inserter(all));
+    for (Kept& kept : copy.kept) all.push_back(std::move(kept.finding));
   }
   std::stable_sort(
       all.begin(), all.end(),

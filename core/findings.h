@@ -28,7 +28,9 @@ struct Finding {
 // lowest rows are kept, so that a file broken on every line costs no more
 // memory than a clean one; the others are counted. Readers may add in any
 // order (blocks may nest); the kept ones come out in row order, each
-// finding once however often it was added.
+// finding once however often it was added, while a hidden one counts as
+// often as it was added. So the counts never depend on how the findings
+// were split into pieces and appended.
 class Findings {
  public:
   static constexpr size_t kShownPerKind = 50;
@@ -71,9 +73,14 @@ class Findings {
   size_t obstaclesRead() const { return obstacles_; }
 
  private:
+  // A kept finding, and how often it was added.
+  struct Kept {
+    Finding finding;
+    size_t copies = 1;
+  };
   struct Kind {
-    std::vector<Finding> kept;
-    size_t dropped = 0;   // found, but of rows after those kept
+    std::vector<Kept> kept;
+    size_t dropped = 0;   // added, but of rows after those kept
     bool trimmed = true;  // kept is in row order, without duplicates
   };
   // False when a finding of kind at row would only be counted.

@@ -2,13 +2,17 @@
 #include "core/line_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "core/scan.h"
 
 namespace core::detail {
 namespace {
+
+constexpr size_t kLargestChunk = UINT32_MAX - 1 - kPadding;
 
 // What old tools put after the Ctrl-Z that ends a file, to fill its last
 // block; anything else is text the file seems to hold but does not.
@@ -45,8 +49,14 @@ void Chunk::clear() {
   }
 }
 
-// Only a chunk without rows grows: the rows point into its bytes.
+// Only a chunk without rows grows: the rows point into its bytes. Rows keep
+// 32-bit offsets, so a chunk, and with it a line, stays below 4 GiB: a
+// longer line is more than the program can hold.
 void Chunk::grow(size_t capacity) {
+  if (capacity > kLargestChunk) {
+    if (capacity_ >= kLargestChunk) throw std::bad_alloc();
+    capacity = kLargestChunk;
+  }
   bytes_.resize(capacity + 1 + kPadding, '\0');
   capacity_ = capacity;
 }
@@ -54,7 +64,7 @@ void Chunk::grow(size_t capacity) {
 RowRun Chunk::runOf(size_t k) const {
   const Part& part = parts_[k];
   return {part.firstRow, part.rows, counts_.data() + part.rowIndex,
-          first_.data() + part.rowIndex};
+          bytes_.data(), first_.data() + part.rowIndex};
 }
 
 void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
@@ -64,7 +74,8 @@ void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
   const size_t rowIndex = counts_.size();
   counts_.resize(rowIndex + rows);
   first_.resize(rowIndex + rows);
-  splitRows(bytes, rows, counts_.data() + rowIndex, first_.data() + rowIndex,
+  splitRows(bytes, static_cast<uint32_t>(begin), rows,
+            counts_.data() + rowIndex, first_.data() + rowIndex,
             separators == Separators::kBlanks);
   parts_.push_back({file, firstRow, rows, rowIndex, endsFile});
 }

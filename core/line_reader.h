@@ -83,8 +83,8 @@ class Chunk {
   std::vector<char> bytes_;  // capacity_ bytes, a line feed, kPadding
   size_t used_ = 0;          // lines of parts, then the open line
   std::vector<Part> parts_;
-  std::vector<uint8_t> counts_;     // words per row, of every part
-  std::vector<const char*> first_;  // first word per row
+  std::vector<uint8_t> counts_;  // words per row, of every part
+  std::vector<uint32_t> first_;  // where each row's first word starts
 };
 
 // Reads files one after the other into chunks. Between fills the line that
@@ -153,10 +153,10 @@ class LineReader {
 
 // Cuts bytes, which hold rows whole lines (each ending in a line feed; a NUL
 // only right before one), into rows: the word count of row k (kManyWords from
-// that many on) into counts[k], where its first word starts into first[k]. With
-// separators, "=" and ";" are blanks.
-void splitRows(const char* bytes, size_t rows, uint8_t* counts,
-               const char** first, bool separators);
+// that many on) into counts[k], and where its first word starts, as an offset
+// from bytes - offset, into first[k]. With separators, "=" and ";" are blanks.
+void splitRows(const char* bytes, uint32_t offset, size_t rows, uint8_t* counts,
+               uint32_t* first, bool separators);
 
 }  // namespace detail
 }  // namespace core

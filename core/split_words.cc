@@ -10,17 +10,18 @@ namespace core::detail {
 
 namespace {
 
-// Fills the rows of a chunk: offsets from bytes become pointers.
+// Fills the rows of a chunk: offsets from bytes become offsets from the
+// chunk's start.
 struct RowBuilder {
-  const char* bytes;
+  uint32_t offset;
   uint8_t* counts;
-  const char** first;
+  uint32_t* first;
 
   void add(size_t row, uint64_t /*lineStart*/, uint64_t firstWord,
            size_t count) {
     counts[row] = static_cast<uint8_t>(
         count < WordTable::kManyWords ? count : WordTable::kManyWords);
-    first[row] = bytes + firstWord;
+    first[row] = offset + static_cast<uint32_t>(firstWord);
   }
 };
 
@@ -130,10 +131,10 @@ void splitBlocks(const char* bytes, size_t rows, Builder& builder) {
 
 }  // namespace
 
-void splitRows(const char* bytes, size_t rows, uint8_t* counts,
-               const char** first, bool separators) {
+void splitRows(const char* bytes, uint32_t offset, size_t rows, uint8_t* counts,
+               uint32_t* first, bool separators) {
   if (rows == 0) return;
-  RowBuilder builder{bytes, counts, first};
+  RowBuilder builder{offset, counts, first};
 #ifdef CORE_SCAN_SSE2
   if (separators) {
     splitBlocks<true>(bytes, rows, builder);

@@ -37,10 +37,6 @@ std::string_view nthWord(const char* p, size_t col) {
   return std::string_view(p, static_cast<size_t>(wordEnd<kSeparators>(p) - p));
 }
 
-const char* firstWordOf(const RowRun& run, size_t row) {
-  return run.first[row - run.firstRow];
-}
-
 }  // namespace
 
 WordTable::WordTable(std::span<const RowRun> runs, bool end, bool separators)
@@ -71,7 +67,7 @@ size_t WordTable::rows() const {
 }
 
 size_t WordTable::countWords(size_t row) const {
-  const char* const p = firstWordOf(*runOf(row), row);
+  const char* const p = runOf(row)->firstWord(row);
   return separators_ ? countWordsFrom<true>(p) : countWordsFrom<false>(p);
 }
 
@@ -83,7 +79,7 @@ std::string_view wordAt(const WordTable& table, size_t row, size_t col) {
       (count != WordTable::kManyWords || col >= table.countWords(row))) {
     return {};
   }
-  const char* p = firstWordOf(*run, row);
+  const char* p = run->firstWord(row);
   return table.separators_ ? nthWord<true>(p, col) : nthWord<false>(p, col);
 }
 
@@ -97,7 +93,7 @@ bool wordIsAfterFirstWordByte(const WordTable& table, size_t row, size_t col,
   // The bytes compared lie within the row, or the padding after the last
   // line: kPadding bytes are readable from a word's start.
   static_assert(detail::kPadding >= 64, "a key is compared whole");
-  const char* const p = firstWordOf(*run, row);
+  const char* const p = run->firstWord(row);
   if (p[0] != text[0] || std::memcmp(p, text.data(), text.size()) != 0) {
     return false;
   }
@@ -110,7 +106,7 @@ size_t rowWords(const WordTable& table, size_t row, std::string_view* words,
                 size_t max) {
   const size_t n = std::min(max, table.wordCount(row));
   if (n == 0) return 0;
-  const char* p = firstWordOf(*table.runOf(row), row);
+  const char* p = table.runOf(row)->firstWord(row);
   return table.separators_ ? collectWords<true>(p, n, words)
                            : collectWords<false>(p, n, words);
 }

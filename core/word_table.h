@@ -17,12 +17,17 @@ namespace detail {
 
 // Consecutive rows of one file held in memory: row firstRow + k has
 // counts[k] words (kManyWords: that many or more), the first of which
-// starts at first[k] (for an empty row, somewhere in its line).
+// starts at base + first[k] (for an empty row, somewhere in its line).
 struct RowRun {
   size_t firstRow = 0;
   size_t rows = 0;
   const uint8_t* counts = nullptr;
-  const char* const* first = nullptr;
+  const char* base = nullptr;
+  const uint32_t* first = nullptr;
+
+  const char* firstWord(size_t row) const {
+    return base + first[row - firstRow];
+  }
 };
 
 }  // namespace detail
@@ -117,7 +122,9 @@ inline bool wordIs(const WordTable& table, size_t row, size_t col,
     const detail::RowRun* run = table.runOf(row);
     if (run == nullptr) return false;
     const size_t k = row - run->firstRow;
-    if (run->counts[k] == 0 || run->first[k][0] != text[0]) return false;
+    if (run->counts[k] == 0 || run->firstWord(row)[0] != text[0]) {
+      return false;
+    }
   }
   return wordIsAfterFirstWordByte(table, row, col, text);
 }

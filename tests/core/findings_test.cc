@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,28 +53,38 @@ TEST(Findings, KeepsEachFindingOnce) {
 }
 
 TEST(Findings, AppendingPiecesGivesWhatOneReaderWouldHave) {
-  // Pieces of 30 rows, each noting every row, the first also rows of the
-  // next piece (a block that runs into it); the merge must match adding
-  // everything to one log. (Past the fifty shown, a finding noted twice is
-  // counted twice: only those shown are compared.)
-  Findings whole;
-  Findings merged;
-  for (size_t piece = 0; piece < 5; ++piece) {
-    Findings part;
-    const size_t end = piece * 30 + (piece == 0 ? 35 : 30);
-    for (size_t row = piece * 30; row < end; ++row) {
-      const std::string message = "row " + std::to_string(row);
-      part.add(row, 0, message);
-      whole.add(row, 0, message);
+  // Blocks of 30 rows that note every row, each also the first 5 rows of
+  // the next (a block that runs into the next): shown or hidden, the same
+  // findings and counts however the blocks are split into pieces. Shown, a
+  // finding noted twice counts once; hidden, twice.
+  const auto noteBlock = [](Findings& into, size_t block) {
+    for (size_t row = block * 30; row < block * 30 + 35; ++row) {
+      into.add(row, 0, "row " + std::to_string(row));
     }
-    part.countRead(piece, 10 * piece);
-    merged.append(std::move(part));
+    into.countRead(block, 10 * block);
+  };
+  constexpr size_t kBlocks = 6;
+  Findings whole;
+  for (size_t block = 0; block < kBlocks; ++block) noteBlock(whole, block);
+  // Every row added counts, but for the five shown rows noted twice (30 to
+  // 34).
+  EXPECT_EQ(whole.total(0), kBlocks * 35 - 5);
+  for (size_t perPiece : {1, 2, 4}) {
+    Findings merged;
+    for (size_t first = 0; first < kBlocks; first += perPiece) {
+      Findings piece;
+      for (size_t block = first; block < std::min(kBlocks, first + perPiece);
+           ++block) {
+        noteBlock(piece, block);
+      }
+      merged.append(std::move(piece));
+    }
+    EXPECT_EQ(merged.runwaysRead(), 0u + 1 + 2 + 3 + 4 + 5) << perPiece;
+    EXPECT_EQ(merged.obstaclesRead(), 150u) << perPiece;
+    EXPECT_EQ(merged.shown(), whole.shown()) << perPiece;
+    EXPECT_EQ(merged.total(0), whole.total(0)) << perPiece;
+    EXPECT_EQ(merged.hidden(0), whole.hidden(0)) << perPiece;
   }
-  EXPECT_EQ(merged.runwaysRead(), 0u + 1 + 2 + 3 + 4);
-  EXPECT_EQ(merged.obstaclesRead(), 100u);
-  EXPECT_EQ(merged.shown(), whole.shown());
-  EXPECT_EQ(merged.total(0), 150u);
-  EXPECT_EQ(merged.hidden(0), 100u);
 }
 
 TEST(Findings, DescribesTheRowItExpectedSomethingOf) {
