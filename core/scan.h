@@ -44,7 +44,7 @@ struct ByteScan {
 
 // ------------------------------------------------------------ byte classes
 
-// What the splitter does with each byte value. With the converter variant
+// What the splitter does with each byte value; where separators are blanks,
 // "=" and ";" are blanks too.
 enum ByteClass : uint8_t { kWordByte, kBlank, kLineEnd, kNul };
 
@@ -110,7 +110,7 @@ CORE_ALWAYS_INLINE unsigned countBits(uint64_t bits) {
 #ifdef CORE_SCAN_SSE2
 // Bit i set for each of the 16 bytes at p that cannot be part of a word:
 // blank, tab, line feed, vertical tab, form feed, carriage return, NUL
-// (and "=", ";" with the converter variant).
+// (and "=", ";" where separators are blanks).
 template <bool kSeparators>
 inline uint32_t nonWordBits16(const char* p) {
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -145,7 +145,8 @@ inline const char* wordEnd(const char* p) {
 }
 
 // From the end of a word to the start of the next word, which the caller
-// knows to be in the same row.
+// knows to be in the same row: reads no more than 15 bytes past it.
+static_assert(kPadding >= 15, "nextWord reads 16 bytes at a time");
 template <bool kSeparators>
 inline const char* nextWord(const char* p) {
   for (;;) {
