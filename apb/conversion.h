@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "apb/line_sink.h"
+#include "apb/output_stream.h"
 #include "core/findings.h"
 #include "core/line_reader.h"
 #include "core/records.h"
@@ -84,6 +85,27 @@ struct InputsRead {
 // out.
 InputsRead convertInputs(std::span<const std::filesystem::path> inputs,
                          const Conversion& conversion);
+
+// convertInputs for a program's airports (see AirportConverter): the
+// bytes of "APB" go to output as they come.
+template <bool (*kIsStart)(const core::WordTable&, size_t),
+          bool (*kRead)(const core::WordTable&, size_t, core::Airport&,
+                        core::Findings&),
+          void (*kWrite)(LineSink&, std::span<const core::Airport>)>
+InputsRead convertAirports(std::span<const std::filesystem::path> inputs,
+                           core::Separators separators, unsigned fileMarkKind,
+                           OutputStream& output) {
+  Conversion conversion;
+  conversion.separators = separators;
+  conversion.fileMarkKind = fileMarkKind;
+  conversion.makeConverter = [] {
+    return std::make_unique<AirportConverter<kIsStart, kRead, kWrite>>();
+  };
+  conversion.output = [&output](std::string_view bytes) {
+    output.append(bytes);
+  };
+  return convertInputs(inputs, conversion);
+}
 
 }  // namespace apb
 

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "core/console.h"
+
 namespace apb {
 
 OutputStream::OutputStream(std::filesystem::path target)
@@ -40,6 +42,32 @@ Outcome OutputStream::finish(Report& report) {
   if (reachesTarget) report.inPlaceBecause = replacement_.inPlaceBecause();
   return result == core::CommitResult::kCommitted ? Outcome::kWritten
                                                   : Outcome::kWriteFailed;
+}
+
+bool putInPlace(OutputStream& outputFile, std::string_view program) {
+  Report report;
+  const Outcome outcome = outputFile.finish(report);
+  const std::string output(kOutputFile);
+  if (report.inPlaceBecause) {
+    core::sayError(std::string(program) + ": \"" + output +
+                   "\" written in place, not replaced: " +
+                   report.inPlaceBecause.message());
+  }
+  switch (outcome) {
+    case Outcome::kNotOpened:
+      core::say("\nFile is not open.\n");
+      core::sayError(
+          core::failureLine(program, "cannot create", output, report.reason));
+      return false;
+    case Outcome::kWriteFailed:
+      core::say("\nFile writing failed.\n");
+      core::sayError(
+          core::failureLine(program, "cannot write", output, report.reason));
+      return false;
+    case Outcome::kWritten:
+      break;
+  }
+  return true;
 }
 
 }  // namespace apb

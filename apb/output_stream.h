@@ -72,6 +72,13 @@ class OutputStream {
   std::error_code notOpened_;  // why the target cannot be written
 };
 
+// Puts "APB" in place (finish) and says how that went, in the texts both
+// programs share: on standard output "\nFile is not open.\n" or
+// "\nFile writing failed.\n", on standard error why ("PROGRAM: cannot
+// create "APB": REASON", "... cannot write ...") and when "APB" was written
+// in place. False when "APB" was not written.
+bool putInPlace(OutputStream& outputFile, std::string_view program);
+
 }  // namespace apb
 
 #endif  // APB_OUTPUT_STREAM_H_

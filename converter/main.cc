@@ -1,11 +1,12 @@
 // converter: one Airbus airport file in, the AIRPORT2 file "APB" out.
 //
 // Every console text and exit code of the program is here, in the order a
-// run meets them. Standard output keeps its historical texts; what was left
-// out, and why a run failed, goes to standard error.
+// run meets them, but for those of "APB"'s outcome, which both programs
+// share (apb::putInPlace). Standard output keeps its historical texts; what was
+// left out, and why a run failed, goes to standard error.
 #include <filesystem>
-#include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -91,19 +92,12 @@ int convert(std::vector<std::filesystem::path> arguments) {
   // Only the first argument is an input; the rest are ignored.
   const std::string path = core::pathText(arguments[0]);
   apb::OutputStream outputFile;
-  apb::Conversion conversion;
-  conversion.separators = core::Separators::kBlanks;
-  conversion.fileMarkKind = converter::kFileMark;
-  conversion.makeConverter = [] {
-    return std::make_unique<apb::AirportConverter<converter::isAirportRow,
-                                                  converter::readAirbusAirport,
-                                                  converter::writeAirport2>>();
-  };
-  conversion.output = [&outputFile](std::string_view bytes) {
-    outputFile.append(bytes);
-  };
   const apb::InputsRead read =
-      apb::convertInputs({arguments.data(), 1}, conversion);
+      apb::convertAirports<converter::isAirportRow,
+                           converter::readAirbusAirport,
+                           converter::writeAirport2>(
+          {arguments.data(), 1}, core::Separators::kBlanks,
+          converter::kFileMark, outputFile);
   if (read.failed == 0) {
     core::say("\nFile is not open\n");
     core::say("\nFile reading failed. Quitting.\n");
@@ -120,28 +114,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::say("\n Not a valid file.\n");
     return done(1);
   }
-  apb::Report report;
-  const apb::Outcome outcome = outputFile.finish(report);
-  const std::string output(apb::kOutputFile);
-  if (report.inPlaceBecause) {
-    core::sayError(std::string(kProgram) + ": \"" + output +
-                   "\" written in place, not replaced: " +
-                   report.inPlaceBecause.message());
-  }
-  switch (outcome) {
-    case apb::Outcome::kNotOpened:
-      core::say("\nFile is not open.\n");
-      core::sayError(
-          core::failureLine(kProgram, "cannot create", output, report.reason));
-      return 1;
-    case apb::Outcome::kWriteFailed:
-      core::say("\nFile writing failed.\n");
-      core::sayError(
-          core::failureLine(kProgram, "cannot write", output, report.reason));
-      return 1;
-    case apb::Outcome::kWritten:
-      break;
-  }
+  if (!apb::putInPlace(outputFile, kProgram)) return 1;
   return done(0);
 }
 

@@ -1,12 +1,13 @@
 // trevik: one or more ANF airport files in, the AIRPORT1 file "APB" out.
 //
 // Every console text and exit code of the program is here, in the order a
-// run meets them. Standard output keeps its historical texts; what was left
-// out, and why a run failed, goes to standard error.
+// run meets them, but for those of "APB"'s outcome, which both programs
+// share (apb::putInPlace). Standard output keeps its historical texts; what was
+// left out, and why a run failed, goes to standard error.
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -122,17 +123,10 @@ int convert(std::vector<std::filesystem::path> arguments) {
     paths.push_back(core::pathText(argument));
   }
   apb::OutputStream outputFile;
-  apb::Conversion conversion;
-  conversion.separators = core::Separators::kInWords;
-  conversion.fileMarkKind = trevik::kFileMark;
-  conversion.makeConverter = [] {
-    return std::make_unique<apb::AirportConverter<
-        trevik::isAnfLine, trevik::readAnfAirport, trevik::writeAirport1>>();
-  };
-  conversion.output = [&outputFile](std::string_view bytes) {
-    outputFile.append(bytes);
-  };
-  apb::InputsRead read = apb::convertInputs(arguments, conversion);
+  apb::InputsRead read =
+      apb::convertAirports<trevik::isAnfLine, trevik::readAnfAirport,
+                           trevik::writeAirport1>(
+          arguments, core::Separators::kInWords, trevik::kFileMark, outputFile);
   if (read.failed < arguments.size()) {
     core::say("\nFile is not open.\n");
     core::say("\n File reading failed. Quitting.\n");
@@ -154,28 +148,7 @@ int convert(std::vector<std::filesystem::path> arguments) {
     core::say("\n Not a valid ANF file.\n");
     return done(1);
   }
-  apb::Report report;
-  const apb::Outcome outcome = outputFile.finish(report);
-  const std::string output(apb::kOutputFile);
-  if (report.inPlaceBecause) {
-    core::sayError(std::string(kProgram) + ": \"" + output +
-                   "\" written in place, not replaced: " +
-                   report.inPlaceBecause.message());
-  }
-  switch (outcome) {
-    case apb::Outcome::kNotOpened:
-      core::say("\nFile is not open.\n");
-      core::sayError(
-          core::failureLine(kProgram, "cannot create", output, report.reason));
-      return 1;
-    case apb::Outcome::kWriteFailed:
-      core::say("\nFile writing failed.\n");
-      core::sayError(
-          core::failureLine(kProgram, "cannot write", output, report.reason));
-      return 1;
-    case apb::Outcome::kWritten:
-      break;
-  }
+  if (!apb::putInPlace(outputFile, kProgram)) return 1;
   return done(0);
 }
 

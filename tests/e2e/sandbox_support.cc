@@ -117,6 +117,10 @@ pid_t startIn(const Sandbox& box, const std::string& exe,
   return pid;
 }
 
+std::string errorsSoFar(const Sandbox& box) {
+  return readFile(errorsFile(box));
+}
+
 std::string takeErrors(const Sandbox& box) {
   std::string errors = readFile(errorsFile(box));
   std::filesystem::remove(errorsFile(box));

@@ -61,6 +61,8 @@ pid_t startIn(const Sandbox& box, const std::string& exe,
 // The standard error of the program startIn started in box, once it ended;
 // its file is removed.
 std::string takeErrors(const Sandbox& box);
+// What that program has written to standard error so far.
+std::string errorsSoFar(const Sandbox& box);
 #endif
 
 }  // namespace e2e

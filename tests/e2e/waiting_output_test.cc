@@ -61,7 +61,10 @@ pid_t startWaiting(const Sandbox& box, const Program& program) {
   const pid_t pid = startIn(box, program.exe, args, {tmpdirIn(box, "tmp")});
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!holdsWaitingFile(pid, box.path("tmp"))) {
+  // The waiting file is made at the first airport; the program waits for
+  // a reader once it has said what it read.
+  while (!holdsWaitingFile(pid, box.path("tmp")) ||
+         errorsSoFar(box) != program.sampleSummary) {
     int status = 0;
     if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
     if (waitpid(pid, &status, WNOHANG) != 0) return -1;
