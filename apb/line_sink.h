@@ -1,12 +1,10 @@
-// The one way output lines are written: buffered, each line ended by CR LF.
+// The one way output lines are written: in memory, each ended by CR LF.
 #ifndef APB_LINE_SINK_H_
 #define APB_LINE_SINK_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,20 +13,14 @@
 
 namespace apb {
 
-// Collects output lines in memory, or passes them on in large blocks (to an
-// open file, or to a function). Every line ends with CR LF on every
-// platform. A failed write of a file is remembered, not reported, until
-// finish().
+// Collects output lines in memory, each ended by CR LF on every platform:
+// the lines of the airports of one chunk of input, passed on to "APB" in
+// order once the chunk is read.
 class LineSink {
  public:
-  // Collects everything in memory; see collected(). Room for capacity
-  // bytes is set aside at once (untouched until written), more on demand.
+  // Room for capacity bytes is set aside at once (untouched until written),
+  // more on demand.
   explicit LineSink(size_t capacity = 4096);
-  // Writes to file (opened binary), which the caller closes after finish().
-  explicit LineSink(std::FILE* file);
-  // Passes the bytes on to drain in order, in blocks of about a megabyte (a
-  // long appended text whole); drain keeps its own failures.
-  explicit LineSink(std::function<void(std::string_view bytes)> drain);
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
   ~LineSink();
@@ -78,48 +70,28 @@ class LineSink {
     end_[0] = '\r';
     end_[1] = '\n';
     end_ += 2;
-    if (drains_ && used() >= kBlockSize) writeBuffer();
   }
 
-  // Adds bytes, of any length. A sink that passes its bytes on passes a
-  // long text on whole, after what it holds, instead of copying it block by
-  // block.
-  void append(std::string_view bytes);
+  // Adds bytes, of any length.
+  void append(std::string_view bytes) { text(bytes); }
 
-  // Passes on what is still buffered; true when every write of a file
-  // succeeded.
-  bool finish();
-  // The system's error (errno) of the first write that failed, else 0.
-  int error() const { return error_; }
-
-  // What a memory sink holds, valid until the next write or clear().
+  // What the sink holds, valid until the next write or clear().
   std::string_view view() const { return {begin(), used()}; }
-  // Empties a memory sink and keeps its room for the next lines.
+  // Empties the sink and keeps its room for the next lines.
   void clear() { end_ = begin(); }
-  // The bytes a memory sink holds, and dropping all after the first size
-  // of them (size at most size()).
+  // The bytes the sink holds, and dropping all after the first size of
+  // them (size at most size()).
   size_t size() const { return used(); }
   void cutTo(size_t size) { end_ = begin() + size; }
-  // What a memory sink collected.
+  // What the sink holds, as a string.
   const std::string& collected() const;
 
  private:
-  static constexpr size_t kBlockSize = size_t{1} << 20;
-  // One block and the longest line that can follow it before the next
-  // check; longer texts grow the buffer.
-  static constexpr size_t kFileBuffer = kBlockSize + 4096;
-  // From this length on, one more write() costs less than copying the text.
-  static constexpr size_t kWriteThrough = size_t{64} << 10;
-
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
   size_t used() const { return static_cast<size_t>(end_ - begin()); }
   char* begin() const { return buffer_.bytes.get(); }
-  // Makes room for at least bytes more bytes: passes a full block on, or
-  // grows the buffer.
+  // Makes room for at least bytes more bytes: grows the buffer.
   void makeRoom(size_t bytes);
-  void writeBuffer();
-  // Passes on what is held, then bytes.
-  void writeThrough(std::string_view bytes);
   // A block of bytes, left uninitialized: pages the sink never writes are
   // never touched.
   struct Buffer {
@@ -130,18 +102,11 @@ class LineSink {
   // written.
   void grow(size_t capacity);
 
-  std::FILE* file_ = nullptr;
-  std::function<void(std::string_view bytes)> drain_;
-  bool drains_ = false;  // drain_ is set: full blocks are passed on
   // The bytes written so far are buffer_[0, end_); limit_ is its end.
   Buffer buffer_;
   char* end_ = nullptr;
   char* limit_ = nullptr;
   mutable std::string collected_;  // what collected() returned last
-  bool failed_ = false;
-  int error_ = 0;
-  // Notes a failed write of the file and the system's reason.
-  void fail();
 };
 
 }  // namespace apb

@@ -118,12 +118,10 @@ std::string writeBoth(
     const std::vector<core::Airport>& airports) {
   apb::LineSink memory;
   write(memory, airports);
-  check(memory.finish(), "memory sink reports a failure");
   // The programs write each airport on its own, into the sink of the part
   // of the input that holds it: the same lines, however they are cut.
   apb::LineSink each;
   for (const core::Airport& airport : airports) write(each, {&airport, 1});
-  check(each.finish(), "sink of single airports reports a failure");
   check(each.collected() == memory.collected(),
         "airports written one at a time and all at once differ");
   return memory.collected();

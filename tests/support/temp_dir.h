@@ -1,10 +1,13 @@
-// A fresh directory for each test, named after the test, removed after it.
+// A fresh directory for each test, named after the test and a random number
+// (so that two runs of the suite on one machine keep apart), removed after
+// it.
 #ifndef TESTS_SUPPORT_TEMP_DIR_H_
 #define TESTS_SUPPORT_TEMP_DIR_H_
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace tests {
@@ -14,10 +17,12 @@ class TempDirTest : public testing::Test {
   void SetUp() override {
     const testing::TestInfo* test =
         testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string(test->test_suite_name()) + "_" + test->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    std::random_device random;
+    do {
+      dir_ = std::filesystem::temp_directory_path() /
+             (std::string(test->test_suite_name()) + "_" + test->name() + "_" +
+              std::to_string(random()));
+    } while (!std::filesystem::create_directory(dir_));
   }
   void TearDown() override {
     std::error_code ignored;
