@@ -53,7 +53,8 @@ class InputFile {
   static void waitUntilPast(int64_t modified);
 
 #ifdef _WIN32
-  void* handle_ = nullptr;
+  void* file_ = nullptr;    // the C runtime's FILE
+  void* handle_ = nullptr;  // its system handle
 #else
   int fd_ = -1;
 #endif

@@ -1,8 +1,11 @@
 // Reading an input file on Windows.
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 #include "core/input_file.h"
 
@@ -56,17 +59,16 @@ bool InputFile::status(Status& into) const {
 bool InputFile::open(const std::filesystem::path& path,
                      std::error_code& reason) {
   close();
-  // Others may go on reading, writing or renaming the file: a change is
-  // seen by the comparison after the last read.
-  const HANDLE handle =
-      CreateFileW(path.c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    reason = systemError();
+  // Opened by the C runtime, whose error numbers give the same reasons as
+  // on POSIX systems ("No such file or directory"); read by its handle.
+  errno = 0;
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  if (file == nullptr) {
+    reason = {errno != 0 ? errno : EIO, std::generic_category()};
     return false;
   }
-  handle_ = handle;
+  file_ = file;
+  handle_ = reinterpret_cast<void*>(_get_osfhandle(_fileno(file)));
   opened();
   return true;
 }
@@ -89,7 +91,8 @@ bool InputFile::readSome(char* data, size_t size, size_t& got,
 }
 
 void InputFile::close() {
-  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+  if (file_ != nullptr) std::fclose(static_cast<std::FILE*>(file_));
+  file_ = nullptr;
   handle_ = nullptr;
 }
 
