@@ -270,8 +270,28 @@ bool FileReplacement::write(std::string_view bytes) {
   } else if (!writeAll(static_cast<int>(content_), bytes.data(),
                        bytes.size())) {
     failWrite(systemError(errno));
+  } else {
+    recyclePages(bytes.size());
   }
   return !writeError_;
+}
+
+void FileReplacement::recyclePages(size_t added) {
+#if defined(SYNC_FILE_RANGE_WRITE) && defined(POSIX_FADV_DONTNEED)
+  constexpr off_t kStep = off_t{32} << 20;
+  const int fd = static_cast<int>(content_);
+  const off_t end = written_ + static_cast<off_t>(added);
+  if (end / kStep != written_ / kStep) {
+    const off_t step = end / kStep * kStep;
+    sync_file_range(fd, step - kStep, kStep, SYNC_FILE_RANGE_WRITE);
+    if (step >= 3 * kStep) {
+      posix_fadvise(fd, 0, step - 2 * kStep, POSIX_FADV_DONTNEED);
+    }
+  }
+  written_ = end;
+#else
+  (void)added;
+#endif
 }
 
 bool FileReplacement::openInPlace(std::error_code& reason) {
