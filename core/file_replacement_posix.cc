@@ -279,9 +279,11 @@ bool FileReplacement::write(std::string_view bytes) {
 void FileReplacement::recyclePages(size_t added) {
 #if defined(SYNC_FILE_RANGE_WRITE) && defined(POSIX_FADV_DONTNEED)
   constexpr off_t kStep = off_t{32} << 20;
+  // Below this, pages of the file cost less than the writes sent early.
+  constexpr off_t kFirst = off_t{256} << 20;
   const int fd = static_cast<int>(content_);
   const off_t end = written_ + static_cast<off_t>(added);
-  if (end / kStep != written_ / kStep) {
+  if (end >= kFirst && end / kStep != written_ / kStep) {
     const off_t step = end / kStep * kStep;
     sync_file_range(fd, step - kStep, kStep, SYNC_FILE_RANGE_WRITE);
     if (step >= 3 * kStep) {
