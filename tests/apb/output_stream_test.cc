@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -210,12 +211,19 @@ class TemporaryDirectoryAt {
 };
 
 // Everything the FIFO gives until its writer closes it.
+// Reads the FIFO open as fd (non-blocking) to its end. Until its writer
+// comes, reading gives the end at once: the end counts only once bytes came
+// (or after 60 s, so that a writer that never comes fails the test).
 std::string readAll(int fd) {
   std::string bytes;
   char block[1 << 16];
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
   for (;;) {
     const ssize_t got = read(fd, block, sizeof block);
-    if (got < 0 && errno == EAGAIN) {
+    const bool noWriterYet = got == 0 && bytes.empty() &&
+                             std::chrono::steady_clock::now() < deadline;
+    if ((got < 0 && errno == EAGAIN) || noWriterYet) {
       std::this_thread::yield();
       continue;
     }
