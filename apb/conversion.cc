@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -44,8 +45,10 @@ struct Slot {
   std::vector<core::Findings> found;  // per part of the chunk
   std::vector<size_t> kept;           // blocks kept, per part
   State state = State::kFilling;
+  size_t seq = 0;      // its place among the chunks of the run
   size_t part = 0;     // where the task goes on: the part
   size_t row = 0;      // and the row
+  size_t reach = 1;    // chunks after it whose rows its task takes in
   size_t retryAt = 0;  // a waiting task reads again from this many chunks
 };
 
@@ -68,7 +71,7 @@ class Window {
   // One thread's share: takes whatever step is ready until none is left.
   void work();
   bool canFill() const;
-  Slot* readyTask() const;
+  Slot* readyTask();
   // The steps; each is called with lock held and returns with it held.
   void fill(std::unique_lock<std::mutex>& lock);
   void read(Slot& slot, std::unique_lock<std::mutex>& lock,
@@ -98,6 +101,9 @@ class Window {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Slot>> window_;  // in input order
+  std::map<size_t, Slot*> ready_;             // tasks to run, by seq
+  std::vector<Slot*> waiting_;                // tasks that wait for rows
+  size_t made_ = 0;                           // chunks begun so far
   std::vector<std::unique_ptr<Slot>> spare_;
   bool filling_ = false;    // a thread fills the last slot
   bool passingOn_ = false;  // a thread passes on the first slot
@@ -117,11 +123,12 @@ bool Window::canFill() const {
          window_.front()->state == Slot::State::kWaiting;
 }
 
-Slot* Window::readyTask() const {
-  for (const auto& slot : window_) {
-    if (slot->state == Slot::State::kReady) return slot.get();
-  }
-  return nullptr;
+// The first chunk's task first, so that the window moves on.
+Slot* Window::readyTask() {
+  if (ready_.empty()) return nullptr;
+  Slot* slot = ready_.begin()->second;
+  ready_.erase(ready_.begin());
+  return slot;
 }
 
 bool Window::fillChunk(Slot& slot) {
@@ -163,6 +170,8 @@ void Window::fill(std::unique_lock<std::mutex>& lock) {
   }
   Slot& slot = *taken;
   slot.state = Slot::State::kFilling;
+  slot.seq = made_++;
+  slot.reach = 1;
   window_.push_back(std::move(taken));
   lock.unlock();
   const bool filled = fillChunk(slot);
@@ -179,17 +188,19 @@ void Window::fill(std::unique_lock<std::mutex>& lock) {
   }
   allRead_ = nextInput_ == inputs_.size() && !inputOpen_;
   slot.state = parts > 0 ? Slot::State::kReady : Slot::State::kDone;
+  if (parts > 0) ready_.emplace(slot.seq, &slot);
   ++published_;
-  // Tasks that wait for rows read again once the rows they held have
-  // doubled, or their file has ended: a block read again costs no more
-  // than twice its length in all.
+  // Tasks that wait for rows read again once the chunks they asked for
+  // are filled, or their file has ended.
   const bool endsFile = parts > 0 && slot.chunk.parts()[0].endsFile;
-  for (const auto& other : window_) {
-    if (other->state == Slot::State::kWaiting &&
-        (published_ >= other->retryAt || endsFile || parts > 1 || allRead_)) {
-      other->state = Slot::State::kReady;
+  std::erase_if(waiting_, [&](Slot* other) {
+    if (published_ < other->retryAt && !endsFile && parts <= 1 && !allRead_) {
+      return false;
     }
-  }
+    other->state = Slot::State::kReady;
+    ready_.emplace(other->seq, other);
+    return true;
+  });
   changed_.notify_all();
 }
 
@@ -198,11 +209,13 @@ bool Window::rowsFrom(const Slot& slot, std::vector<RowRun>& runs) const {
   const Chunk::Part& last = chunk.parts().back();
   runs.assign(1, chunk.runOf(chunk.parts().size() - 1));
   if (last.endsFile) return true;
-  const auto at = std::find_if(window_.begin(), window_.end(),
-                               [&](const auto& s) { return s.get() == &slot; });
-  for (auto next = at + 1; next != window_.end(); ++next) {
-    const Chunk& more = (*next)->chunk;
-    if ((*next)->state == Slot::State::kFilling) break;
+  // The chunks after it, as far as its reach: a task that ran out of rows
+  // doubles its reach, so that no block is read again more than a few times
+  // and no task walks the whole window.
+  const size_t at = slot.seq - window_.front()->seq + 1;
+  for (size_t k = at; k < window_.size() && runs.size() <= slot.reach; ++k) {
+    const Chunk& more = window_[k]->chunk;
+    if (window_[k]->state == Slot::State::kFilling) break;
     if (more.parts().empty()) continue;  // its lines went on to the next
     runs.push_back(more.runOf(0));
     if (more.parts()[0].endsFile) return true;
@@ -248,18 +261,24 @@ void Window::read(Slot& slot, std::unique_lock<std::mutex>& lock,
   slot.state = Slot::State::kRunning;
   std::vector<RowRun> runs;
   const bool end = rowsFrom(slot, runs);
-  const size_t seen = published_;
   lock.unlock();
   const bool done = readBlocks(slot, runs, end, converter);
   lock.lock();
   if (done) {
     slot.state = Slot::State::kDone;
   } else {
-    // Chunks filled while the task ran are not in its rows: it reads again
-    // at once if any came, as no later fill may come to wake it.
-    slot.retryAt = seen + runs.size();
-    slot.state = published_ > seen || allRead_ ? Slot::State::kReady
-                                               : Slot::State::kWaiting;
+    // It reads again once the chunks of twice its reach are filled; at once
+    // if they were filled while it ran, as no later fill may come to wake
+    // it.
+    slot.reach *= 2;
+    slot.retryAt = slot.seq + 1 + slot.reach;
+    if (published_ >= slot.retryAt || allRead_) {
+      slot.state = Slot::State::kReady;
+      ready_.emplace(slot.seq, &slot);
+    } else {
+      slot.state = Slot::State::kWaiting;
+      waiting_.push_back(&slot);
+    }
   }
   changed_.notify_all();
 }
