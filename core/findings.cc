@@ -49,16 +49,6 @@ void Findings::trim(Kind& kind) {
   kind.trimmed = true;
 }
 
-void Findings::clear() {
-  for (Kind& kind : kinds_) {
-    kind.kept.clear();
-    kind.dropped = 0;
-    kind.trimmed = true;
-  }
-  runways_ = 0;
-  obstacles_ = 0;
-}
-
 bool Findings::keeps(size_t row, unsigned kind) const {
   if (wider_ != nullptr && !wider_->keeps(row, kind)) return false;
   if (kind >= kinds_.size()) return true;

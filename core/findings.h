@@ -50,8 +50,6 @@ class Findings {
   // findings will be appended, would keep (nullptr: all). wider must
   // outlive these findings or the next call.
   void boundBy(const Findings* wider) { wider_ = wider; }
-  // Drops every finding and count, keeping the bound.
-  void clear();
 
   // The kept findings in row order (kind order within a row).
   std::vector<Finding> shown() const;
