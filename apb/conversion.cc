@@ -44,6 +44,9 @@ struct Slot {
   LineSink out;                       // the lines of its blocks
   std::vector<core::Findings> found;  // per part of the chunk
   std::vector<size_t> kept;           // blocks kept, per part
+  // Per part, the start and end rows of its kept blocks, in order (only
+  // for a conversion that takes the rows no block reads).
+  std::vector<std::vector<std::pair<size_t, size_t>>> blocks;
   State state = State::kFilling;
   size_t seq = 0;      // its place among the chunks of the run
   size_t part = 0;     // where the task goes on: the part
@@ -60,6 +63,7 @@ class Window {
         conversion_(conversion),
         reader_(conversion.separators),
         marks_(inputs.size()) {
+    if (conversion.makeUnreadRows) unread_ = conversion.makeUnreadRows();
     read_.failed = inputs.size();
     read_.findings.resize(inputs.size());
     read_.kept.assign(inputs.size(), 0);
@@ -77,6 +81,8 @@ class Window {
   void read(Slot& slot, std::unique_lock<std::mutex>& lock,
             BlockConverter& converter);
   void passOn(std::unique_lock<std::mutex>& lock);
+  // Passes the rows of slot, and its kept blocks, to unread_.
+  void passUnreadRows(Slot& slot);
   // Fills slot with the next lines of the inputs; false when an input
   // failed.
   bool fillChunk(Slot& slot);
@@ -96,6 +102,7 @@ class Window {
   const Conversion& conversion_;
   LineReader reader_;  // used by the thread that fills
   std::vector<FileMarks> marks_;
+  std::unique_ptr<UnreadRows> unread_;  // used by the thread that passes on
   InputsRead read_;
 
   std::mutex mutex_;
@@ -178,6 +185,10 @@ void Window::fill(std::unique_lock<std::mutex>& lock) {
   const size_t parts = slot.chunk.parts().size();
   slot.found.resize(parts);
   slot.kept.assign(parts, 0);
+  if (unread_) {
+    slot.blocks.resize(parts);
+    for (auto& blocks : slot.blocks) blocks.clear();
+  }
   slot.part = 0;
   slot.row = parts > 0 ? slot.chunk.parts()[0].firstRow : 0;
   lock.lock();
@@ -242,14 +253,19 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
       core::Findings scratch;
       scratch.boundBy(&found);
       const size_t mark = slot.out.size();
-      const bool kept = converter.convert(table, slot.row, scratch, slot.out);
+      size_t end = 0;
+      const bool kept =
+          converter.convert(table, slot.row, scratch, slot.out, end);
       if (table.wantsMore()) {
         // Read again with more rows: nothing of this try counts.
         slot.out.cutTo(mark);
         return false;
       }
       found.append(std::move(scratch));
-      slot.kept[slot.part] += kept ? 1 : 0;
+      if (kept) {
+        ++slot.kept[slot.part];
+        if (unread_) slot.blocks[slot.part].emplace_back(slot.row, end);
+      }
     }
     if (!last) slot.row = parts[slot.part + 1].firstRow;
   }
@@ -289,6 +305,7 @@ void Window::passOn(std::unique_lock<std::mutex>& lock) {
   window_.pop_front();
   lock.unlock();
   if (slot->out.size() > 0) conversion_.output(slot->out.view());
+  if (unread_) passUnreadRows(*slot);
   const std::vector<Chunk::Part>& parts = slot->chunk.parts();
   for (size_t k = 0; k < parts.size(); ++k) {
     read_.findings[parts[k].file].append(std::move(slot->found[k]));
@@ -300,6 +317,25 @@ void Window::passOn(std::unique_lock<std::mutex>& lock) {
   passingOn_ = false;
   spare_.push_back(std::move(slot));
   changed_.notify_all();
+}
+
+void Window::passUnreadRows(Slot& slot) {
+  const std::vector<Chunk::Part>& parts = slot.chunk.parts();
+  const bool separators = conversion_.separators == core::Separators::kBlanks;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const Chunk::Part& part = parts[k];
+    const RowRun own = slot.chunk.runOf(k);
+    const core::WordTable table({&own, 1}, true, separators);
+    core::Findings& findings = read_.findings[part.file];
+    size_t from = part.firstRow;
+    for (const auto& [start, end] : slot.blocks[k]) {
+      unread_->rows(table, from, start, findings);
+      unread_->blockKept(table, start, end, findings);
+      from = start;
+    }
+    unread_->rows(table, from, part.firstRow + part.rows, findings);
+    if (part.endsFile) unread_->fileEnded(findings);
+  }
 }
 
 void Window::work() {

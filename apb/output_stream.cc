@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/console.h"
+#include "core/platform.h"
 
 namespace apb {
 
@@ -47,7 +48,7 @@ Outcome OutputStream::finish(Report& report) {
 bool putInPlace(OutputStream& outputFile, std::string_view program) {
   Report report;
   const Outcome outcome = outputFile.finish(report);
-  const std::string output(kOutputFile);
+  const std::string output = core::pathText(outputFile.target());
   if (report.inPlaceBecause) {
     core::sayError(std::string(program) + ": \"" + output +
                    "\" written in place, not replaced: " +

@@ -54,6 +54,7 @@ class OutputStream {
   void append(std::string_view bytes);
   // True once append was given bytes.
   bool started() const { return started_; }
+  const std::filesystem::path& target() const { return target_; }
 
   // Once every input is read and checked, puts the content in place (an
   // empty "APB" when append was never given bytes) and says how that ended;
@@ -72,11 +73,11 @@ class OutputStream {
   std::error_code notOpened_;  // why the target cannot be written
 };
 
-// Puts "APB" in place (finish) and says how that went, in the texts both
-// programs share: on standard output "\nFile is not open.\n" or
+// Puts "APB" (the target) in place (finish) and says how that went, in the
+// texts both programs share: on standard output "\nFile is not open.\n" or
 // "\nFile writing failed.\n", on standard error why ("PROGRAM: cannot
-// create "APB": REASON", "... cannot write ...") and when "APB" was written
-// in place. False when "APB" was not written.
+// create "APB": REASON", "... cannot write ...", naming the target) and when
+// it was written in place. False when it was not written.
 bool putInPlace(OutputStream& outputFile, std::string_view program);
 
 }  // namespace apb

@@ -1,6 +1,7 @@
 // Deterministic generator of Airbus and ANF airport files (see generator.h).
 #include "bench/generator.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -365,7 +366,7 @@ void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
 
 // ------------------------------------------------------------------- ANF ---
 
-void anfAirport(Random& random, Output& out, Shape shape) {
+void anfAirport(Random& random, Output& out, Faults faults, Shape shape) {
   out.put("ANF ");
   letters(random, out, 4);
   out.put(' ');
@@ -414,12 +415,21 @@ void anfAirport(Random& random, Output& out, Shape shape) {
     }
   }
   // Between airports: nothing, a blank line or a short remark line, all of
-  // which end the airport.
+  // which end the airport. A remark whose first word is a number looks like
+  // a runway's lost line, which trevik reports: a clean file spells that
+  // word as no number, of the same length.
   const uint64_t gap = random.below(10);
   if (gap < 3) {
     out.end();
   } else if (gap < 4) {
+    std::string& text = out.collected();
+    const size_t at = text.size();
     comment(random, out, random.between(1, 5));
+    if (faults == Faults::kNone && (text[at] == '-' || text[at] == '+')) {
+      // "-12.5" as "12.5M", "+3" as "3M"
+      text.erase(at, 1);
+      text.insert(std::min(text.find_first_of(" \t", at), text.size()), "M");
+    }
     out.end();
   }
 }
@@ -440,7 +450,7 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
     if (format == Format::kAirbus) {
       airbusAirport(random, out, faults, shape);
     } else {
-      anfAirport(random, out, shape);
+      anfAirport(random, out, faults, shape);
     }
   }
 }

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "apb/conversion.h"
+#include "apb/driver.h"
 #include "apb/output_stream.h"
 #include "converter/reader.h"
 #include "converter/writer.h"
+#include "core/command_line.h"
 #include "core/console.h"
 #include "core/findings.h"
 #include "core/platform.h"
@@ -24,30 +26,37 @@ namespace {
 
 constexpr std::string_view kProgram = "converter";
 constexpr std::string_view kVersion = "converter " PROGRAM_VERSION "\n";
-constexpr std::string_view kUsage = "usage: converter AIRBUS_FILE";
+constexpr std::string_view kUsage = "usage: converter [OPTION]... AIRBUS_FILE";
 
 constexpr std::string_view kHelp =
-    "usage: converter AIRBUS_FILE\n"
+    "usage: converter [OPTION]... AIRBUS_FILE\n"
     "\n"
-    "Reads one Airbus airport file and writes its airports, in the AIRPORT2\n"
-    "form, to the file \"APB\" in the current directory, replacing it. An\n"
-    "input without any complete airport leaves \"APB\" as it was. Only the\n"
-    "first argument is read.\n"
+    "Reads one Airbus airport file (\"-\": standard input) and writes its\n"
+    "airports, in the AIRPORT2 form, to the file \"APB\" in the current\n"
+    "directory, replacing it. An input without any complete airport leaves\n"
+    "\"APB\" as it was. Only the first file is read.\n"
     "\n"
     "Standard output shows the banner and how the run ended. Standard error\n"
-    "shows, one line each, what was left out or read as 0 and where\n"
-    "(converter:FILE:LINE: MESSAGE), then a summary of what was read.\n"
+    "shows, one line each, what was left out or not read as it stands, and\n"
+    "where (converter:FILE:LINE: MESSAGE), then a summary of what was read.\n"
     "\n"
-    "Options, as the first argument only:\n"
-    "  -h, --help  show this text\n"
-    "  --version   show the version\n"
-    "  --          take the next argument as the file, whatever its name\n"
+    "Options:\n"
+    "  -o, --output=FILE  write FILE instead of \"APB\"\n"
+    "      --check        read and report only: write no file, print nothing\n"
+    "                     on standard output\n"
+    "      --strict       fail, leaving the output as it was, when standard\n"
+    "                     error holds more than the summary\n"
+    "  -h, --help         show this text\n"
+    "      --version      show the version\n"
+    "      --             take the next arguments as files, whatever their\n"
+    "                     names\n"
     "\n"
     "Exit status:\n"
-    "  0  \"APB\" was written (also when airports were left out)\n"
+    "  0  \"APB\" was written (also when airports were left out, unless\n"
+    "     --strict); with --check, standard error held the summary alone\n"
     "  1  the file cannot be read, holds no airport, or \"APB\" cannot be\n"
-    "     written\n"
-    "  2  no file was given\n"
+    "     written; with --check or --strict, standard error held more\n"
+    "  2  no file was given, or the command line is wrong\n"
     "\n"
     "The README describes the formats and every message.\n";
 
@@ -58,73 +67,87 @@ constexpr std::string_view kBanner =
     "-------------------------------------------------\n"
     "\n";
 
-// The end of every run that reads its input: the key wait happens only on
-// an interactive console, so scripts and CI never hang.
-int done(int code) {
-  core::say("\n Done.\n");
-  core::flushConsole();
-  if (core::stdinIsInteractive()) {
-    core::sayError("Press any key to close.");
-    core::waitForKey();
+int convert(const core::CommandLine& line) {
+  if (const auto answered =
+          apb::answerRequest(line, kProgram, kHelp, kVersion)) {
+    return *answered;
   }
-  return code;
-}
-
-int convert(std::vector<std::filesystem::path> arguments) {
-  switch (core::takeOptions(arguments)) {
-    case core::Request::kHelp:
-      core::say(kHelp);
-      return 0;
-    case core::Request::kVersion:
-      core::say(kVersion);
-      return 0;
-    case core::Request::kConvert:
-      break;
-  }
-  core::say(kBanner);
+  const std::filesystem::path target =
+      line.output.value_or(std::filesystem::path(apb::kOutputFile));
+  const std::string output = core::pathText(target);
+  core::nameOutput(kProgram, output);
+  // --check prints nothing on standard output.
+  const auto say = [&line](std::string_view text) {
+    if (!line.check) core::say(text);
+  };
+  say(kBanner);
   core::flushConsole();
-  if (arguments.empty()) {
-    core::say("\nNo arguments. Quitting.\n");
+  if (line.inputs.empty()) {
+    say("\nNo arguments. Quitting.\n");
     core::sayError(kUsage);
     core::sayError("Try 'converter --help'.");
     return 2;
   }
-  // Only the first argument is an input; the rest are ignored.
-  const std::string path = core::pathText(arguments[0]);
-  apb::OutputStream outputFile;
-  const apb::InputsRead read =
+  // Only the first argument is an input; the rest are ignored, but said.
+  size_t said = 0;
+  if (line.inputs.size() > 1) {
+    const size_t more = line.inputs.size() - 1;
+    core::sayError("converter: only the first file is read; " +
+                   std::to_string(more) +
+                   (more == 1 ? " more argument ignored"
+                              : " more arguments ignored"));
+    ++said;
+  }
+  const std::string path = core::pathText(line.inputs[0]);
+  apb::OutputStream outputFile(target);
+  apb::InputsRead read =
       apb::convertAirports<converter::isAirportRow,
                            converter::readAirbusAirport,
                            converter::writeAirport2>(
-          {arguments.data(), 1}, core::Separators::kBlanks,
-          converter::kFileMark, outputFile);
+          {line.inputs.data(), 1}, core::Separators::kBlanks,
+          converter::kFileMark, line.check ? nullptr : &outputFile);
   if (read.failed == 0) {
-    core::say("\nFile is not open\n");
-    core::say("\nFile reading failed. Quitting.\n");
+    say("\nFile is not open\n");
+    say("\nFile reading failed. Quitting.\n");
     core::sayError(
         core::failureLine(kProgram, "cannot open", path, read.reason));
     return 1;
   }
-  const core::Findings& findings = read.findings[0];
+  core::Findings& findings = read.findings[0];
+  if (read.kept[0] == 0) {
+    findings.add(core::Finding::kWholeFile, converter::kNoAirport,
+                 "no airport found");
+  }
   core::sayFindings(kProgram, path, findings, converter::kindName);
   core::sayError(core::readSummary(
       kProgram, read.kept[0], findings.runwaysRead(), findings.obstaclesRead(),
       findings.total(converter::kLeftOut)));
+  said += apb::findingCount(findings);
   if (read.kept[0] == 0) {
-    core::say("\n Not a valid file.\n");
-    return done(1);
+    if (line.check) return 1;
+    say("\n Not a valid file.\n");
+    return apb::done(1, line);
+  }
+  if (const auto judged = apb::judgeFindings(line, kProgram, output, said)) {
+    return *judged;
   }
   if (!apb::putInPlace(outputFile, kProgram)) return 1;
-  return done(0);
+  return apb::done(0, line);
 }
 
 template <typename Char>
 int run(int argc, Char** argv) {
   core::prepareProcess(kProgram, apb::kOutputFile);
+  core::CommandLine line;
   try {
-    return convert(core::commandLinePaths(argc, argv));
+    line = core::readCommandLine(core::commandLinePaths(argc, argv));
+    return convert(line);
   } catch (const std::bad_alloc&) {
-    core::say("\nOut of memory.\n");
+    if (line.check) {
+      core::sayError("converter: out of memory");
+    } else {
+      core::say("\nOut of memory.\n");
+    }
     return 1;
   }
 }

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "converter/writer.h"
+#include "core/number_findings.h"
 #include "core/numbers.h"
 
 namespace converter {
@@ -19,6 +21,7 @@ using core::Airport;
 using core::Obstacle;
 using core::Runway;
 using core::WordTable;
+using core::Written;
 
 // Rows counted from an "Airport" row.
 constexpr size_t kName = 1, kState = 2, kCity = 3, kIcao = 4, kIata = 5,
@@ -74,7 +77,8 @@ class AirportReader {
 
   // Reads the airport block at row into airport (made empty); false when
   // one of its runway blocks does not close.
-  bool read(size_t row, Airport& airport, core::Findings& findings);
+  bool read(size_t row, Airport& airport, core::Findings& findings,
+            size_t& end);
 
  private:
   // The value of row when its key matches; nothing otherwise, after noting
@@ -87,10 +91,16 @@ class AirportReader {
   // reads as.
   void misplaced(size_t row, const Key& key, const std::string& shows);
   void readText(size_t row, const Key& key, TextField& field);
-  // Number rows: a value that is not a number reads as 0 and is noted.
-  void readDecimal(size_t row, const Key& key, double& field);
+  // Number rows: a value that is not a number reads as 0 and is noted, as
+  // is text after a number and a value its field cannot be written as.
+  void readDecimal(size_t row, const Key& key, double& field,
+                   Written written);
   void readInteger(size_t row, const Key& key, double& field);
   void notANumber(size_t row, const Key& key, std::string_view value);
+  void noteNumber(size_t row, const core::NumberWord& number);
+  // Notes the values of the obstacle lines of runway, whose obstacle
+  // blocks start at row, that come out beyond what the line can hold.
+  void checkOffsets(size_t row, const Runway& runway);
   void readComment(size_t row, const Key& key, TextField& field);
   void readIdent(size_t row, TextField& field);
   void readAirportValues(size_t row, Airport& airport);
@@ -98,8 +108,9 @@ class AirportReader {
   Obstacle readObstacle(size_t row);
   // Reads the obstacle blocks from row on; returns how many there are.
   size_t readObstacles(size_t row, Runway& runway);
-  // Reads the runway blocks from row on; the marker that fails, if any.
-  std::optional<Miss> readRunways(size_t row, Airport& airport);
+  // Reads the runway blocks from row on; the marker that fails, if any,
+  // else end is the row after the three "End" rows.
+  std::optional<Miss> readRunways(size_t row, Airport& airport, size_t& end);
   std::string leftOut(size_t row, const Miss& miss) const;
 
   const WordTable& table_;
@@ -143,14 +154,27 @@ void AirportReader::notANumber(size_t row, const Key& key,
            ", read as 0"});
 }
 
-void AirportReader::readDecimal(size_t row, const Key& key, double& field) {
+void AirportReader::noteNumber(size_t row, const core::NumberWord& number) {
+  core::Findings found;
+  core::noteNumberWord(number, row, {kTextAfter, kOutOfRange}, found);
+  for (core::Finding& finding : found.shown()) {
+    pending_.push_back(std::move(finding));
+  }
+}
+
+void AirportReader::readDecimal(size_t row, const Key& key, double& field,
+                                Written written) {
   auto value = valueOf(row, key, field);
   if (!value) return;
   // Words come from the loaded input, so atofWord may read past them.
-  field = core::atofWord(*value);
-  // Only a word that reads as 0 can be no number: one compare per value.
+  bool whole = true;
+  field = core::atofWord(*value, whole);
+  const core::NumberWord number{key.what, *value, field, whole, written};
+  if (whole && core::fitsField(number)) return;
   if (field == 0 && !core::beginsWithNumber(*value)) {
     notANumber(row, key, *value);
+  } else {
+    noteNumber(row, number);
   }
 }
 
@@ -158,9 +182,37 @@ void AirportReader::readDecimal(size_t row, const Key& key, double& field) {
 void AirportReader::readInteger(size_t row, const Key& key, double& field) {
   auto value = valueOf(row, key, field);
   if (!value) return;
-  field = core::atoi(*value);
-  if (field == 0 && !core::beginsWithInteger(*value)) {
+  const int32_t number = core::atoi(*value);
+  field = number;
+  if (number == 0 && !core::beginsWithInteger(*value)) {
     notANumber(row, key, *value);
+  } else if (number == INT32_MAX || number == INT32_MIN ||
+             !core::isDecimalNumber(*value)) {
+    noteNumber(row, {key.what, *value, field, true, Written::kWhole});
+  }
+}
+
+void AirportReader::checkOffsets(size_t row, const Runway& runway) {
+  for (const Obstacle& obstacle : runway.obstacles) {
+    const ObstacleOffsets offsets = offsetsOf(runway, obstacle);
+    const std::pair<double, size_t> values[] = {
+        {offsets.height, row + kObstacleElevation},
+        {offsets.beyond, row + kDistance}};
+    constexpr std::string_view kNames[] = {
+        "the obstacle's height above the end of the take-off run",
+        "the obstacle's distance beyond the end of the take-off run"};
+    for (size_t k = 0; k < 2; ++k) {
+      const double value = values[k].first;
+      if (core::fitsRounded(value)) continue;
+      pending_.push_back(
+          {values[k].second, kOutOfRange,
+           std::string(kNames[k]) +
+               (value != value ? " comes out as NaN, written as 0"
+                               : " is out of range, written as " +
+                                     core::writtenText(value,
+                                                       Written::kRounded))});
+    }
+    row += kObstacleRows;
   }
 }
 
@@ -192,15 +244,24 @@ void AirportReader::readIdent(size_t row, TextField& field) {
 
 Obstacle AirportReader::readObstacle(size_t row) {
   Obstacle obstacle;
+  // Both are written only through what the obstacle line derives from them
+  // (checkOffsets).
   readDecimal(row + kDistance, {"Distance", "the obstacle distance"},
-              obstacle.distance);
+              obstacle.distance, Written::kIndirectly);
   readDecimal(row + kObstacleElevation, {"Elevation", "the obstacle elevation"},
-              obstacle.elevation);
-  // Optional: neither its absence nor its value is noted.
+              obstacle.elevation, Written::kIndirectly);
+  // Optional: neither its absence nor a value that is no number at all is
+  // noted (an empty one is common), but a number not read as it stands is.
   std::string_view words[2];
   if (core::rowWords(table_, row + kLateral, words, 2) != 0 &&
       words[0] == "LateralDistance") {
-    obstacle.lateralDistance = core::atofWord(words[1]);
+    bool whole = true;
+    obstacle.lateralDistance = core::atofWord(words[1], whole);
+    if ((!whole && core::beginsWithNumber(words[1])) ||
+        !core::fitsRounded(obstacle.lateralDistance)) {
+      noteNumber(row + kLateral, {"the lateral distance", words[1],
+                                  obstacle.lateralDistance, whole});
+    }
   }
   return obstacle;
 }
@@ -212,7 +273,7 @@ void AirportReader::readAirportValues(size_t row, Airport& airport) {
   readText(row + kIcao, {"ICAO", "the ICAO code"}, airport.icao);
   readText(row + kIata, {"IATA", "the IATA code"}, airport.iata);
   readDecimal(row + kAirportElevation, {"Elevation", "the elevation"},
-              airport.elevation);
+              airport.elevation, Written::kRounded);
   readText(row + kAirportDate, {"LastUpdate", "the date"}, airport.lastUpdate);
 }
 
@@ -224,14 +285,18 @@ void AirportReader::readRunwayValues(size_t row, Runway& runway) {
   readText(row + kRunwayDate, {"LastUpdate", "the runway's date"},
            runway.lastUpdate);
   readIdent(row + kIdent, runway.ident);
-  readDecimal(row + kAsda, {"ASDA", "the ASDA"}, runway.asda);
-  readDecimal(row + kToda, {"TODA", "the TODA"}, runway.toda);
-  readDecimal(row + kTora, {"TORA", "the TORA"}, runway.tora);
-  readDecimal(row + kLda, {"LDA", "the LDA"}, runway.lda);
-  readDecimal(row + kSlope, {"Slope", "the slope"}, runway.slope);
+  readDecimal(row + kAsda, {"ASDA", "the ASDA"}, runway.asda,
+              Written::kRounded);
+  readDecimal(row + kToda, {"TODA", "the TODA"}, runway.toda,
+              Written::kRounded);
+  readDecimal(row + kTora, {"TORA", "the TORA"}, runway.tora,
+              Written::kRounded);
+  readDecimal(row + kLda, {"LDA", "the LDA"}, runway.lda, Written::kRounded);
+  readDecimal(row + kSlope, {"Slope", "the slope"}, runway.slope,
+              Written::kDecimal);
   readDecimal(row + kThreshold,
               {"ThresholdElevation", "the threshold elevation"},
-              runway.thresholdElevation);
+              runway.thresholdElevation, Written::kIndirectly);
   readComment(row + kToComments, {"TOComments", "the take-off comment"},
               runway.toComments);
   readComment(row + kLdComments, {"LDComments", "the landing comment"},
@@ -253,7 +318,8 @@ size_t AirportReader::readObstacles(size_t row, Runway& runway) {
   return count;
 }
 
-std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport) {
+std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport,
+                                              size_t& end) {
   // The first runway must start where the airport's rows end; a later one
   // where the previous one's two "End" rows end, unless a third closes the
   // airport.
@@ -267,7 +333,8 @@ std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport) {
     }
     readRunwayValues(row, runway);
     const size_t count = readObstacles(row + kFirstObstacle, runway);
-    const size_t end = row + kFirstObstacle + count * kObstacleRows;
+    checkOffsets(row + kFirstObstacle, runway);
+    end = row + kFirstObstacle + count * kObstacleRows;
     if (!isKey(table_, end, "End")) {
       std::string_view why;
       if (isKey(table_, end, "Obstacle")) {
@@ -277,7 +344,10 @@ std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport) {
       return Miss{end, kEndMarker, why};
     }
     if (!isKey(table_, end + 1, "End")) return Miss{end + 1, kEndMarker, {}};
-    if (isKey(table_, end + 2, "End")) return std::nullopt;
+    if (isKey(table_, end + 2, "End")) {
+      end += 3;
+      return std::nullopt;
+    }
     row = end + 2;
     expected = kEndOrRunway;
   }
@@ -297,11 +367,11 @@ std::string AirportReader::leftOut(size_t row, const Miss& miss) const {
 }
 
 bool AirportReader::read(size_t row, Airport& airport,
-                         core::Findings& findings) {
+                         core::Findings& findings, size_t& end) {
   pending_.clear();
   readAirportValues(row, airport);
   if (const std::optional<Miss> miss =
-          readRunways(row + kFirstRunway, airport)) {
+          readRunways(row + kFirstRunway, airport, end)) {
     findings.note(row, kLeftOut, [&] { return leftOut(row, *miss); });
     return false;
   }
@@ -326,6 +396,10 @@ std::string_view kindName(unsigned kind) {
       return "keys out of place";
     case kNumber:
       return "numbers read as 0";
+    case kTextAfter:
+      return "numbers with text after them";
+    case kOutOfRange:
+      return "numbers out of range";
     default:
       return "findings";
   }
@@ -336,8 +410,8 @@ bool isAirportRow(const WordTable& table, size_t row) {
 }
 
 bool readAirbusAirport(const WordTable& table, size_t row, Airport& airport,
-                       core::Findings& findings) {
-  return AirportReader(table).read(row, airport, findings);
+                       core::Findings& findings, size_t& end) {
+  return AirportReader(table).read(row, airport, findings, end);
 }
 
 std::vector<Airport> readAirbusAirports(const WordTable& table,
@@ -346,7 +420,9 @@ std::vector<Airport> readAirbusAirports(const WordTable& table,
   std::vector<Airport> airports;
   for (size_t row = 0; row < table.rows(); ++row) {
     if (!isAirportRow(table, row)) continue;
-    if (!readAirbusAirport(table, row, airports.emplace_back(), findings)) {
+    size_t end = 0;
+    if (!readAirbusAirport(table, row, airports.emplace_back(), findings,
+                           end)) {
       airports.pop_back();
     }
   }

@@ -51,6 +51,12 @@ void writeRunway(LineSink& out, const Runway& runway) {
 
 }  // namespace
 
+ObstacleOffsets offsetsOf(const Runway& runway, const Obstacle& obstacle) {
+  const double endOfRun =
+      runway.slope * 0.01 * runway.tora + runway.thresholdElevation;
+  return {obstacle.elevation - endOfRun, obstacle.distance - runway.tora};
+}
+
 void writeAirport2(LineSink& out, std::span<const Airport> airports) {
   for (const Airport& airport : airports) {
     out.text("AIRPORT2").endLine();

@@ -16,6 +16,17 @@ namespace converter {
 // file may be written a slice at a time.
 void writeAirport2(apb::LineSink& out, std::span<const core::Airport> airports);
 
+// Where an obstacle stands as its line gives it: its height above the runway
+// at the end of the take-off run, where the threshold is raised by the slope
+// (in percent) over the TORA, and its distance beyond that point. One
+// rounding per operation, in this order; the line rounds both.
+struct ObstacleOffsets {
+  double height = 0;
+  double beyond = 0;
+};
+ObstacleOffsets offsetsOf(const core::Runway& runway,
+                          const core::Obstacle& obstacle);
+
 }  // namespace converter
 
 #endif  // CONVERTER_WRITER_H_

@@ -27,13 +27,4 @@ std::string failureLine(std::string_view program, std::string_view what,
          std::string(path) + "\": " + reason.message();
 }
 
-Request takeOptions(std::vector<std::filesystem::path>& arguments) {
-  if (arguments.empty()) return Request::kConvert;
-  const std::filesystem::path& first = arguments.front();
-  if (first == "--help" || first == "-h") return Request::kHelp;
-  if (first == "--version") return Request::kVersion;
-  if (first == "--") arguments.erase(arguments.begin());
-  return Request::kConvert;
-}
-
 }  // namespace core

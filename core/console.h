@@ -37,12 +37,6 @@ std::vector<std::filesystem::path> commandLinePaths(int argc, Char** argv) {
   return paths;
 }
 
-// What a command line asks for. Only its first argument can be an option:
-// "--help" or "-h", "--version", or "--", which ends option reading and is
-// taken off the paths (so a file named "--help" can still be read).
-enum class Request { kConvert, kHelp, kVersion };
-Request takeOptions(std::vector<std::filesystem::path>& arguments);
-
 }  // namespace core
 
 #endif  // CORE_CONSOLE_H_

@@ -25,6 +25,10 @@ class InputFile {
 
   // False, with the system's reason, when the file cannot be opened.
   bool open(const std::filesystem::path& path, std::error_code& reason);
+  // Reads standard input instead, as bytes (binary on Windows) and to its
+  // end, as a stream: it may be a pipe, and a file given there may be read
+  // from the middle. Closing leaves standard input open.
+  bool openStandardInput(std::error_code& reason);
   // Reads up to size bytes into data and sets got to the count, 0 at the
   // end. False, with the system's reason, on a read error.
   bool read(char* data, size_t size, size_t& got, std::error_code& reason);

@@ -66,6 +66,18 @@ bool InputFile::open(const std::filesystem::path& path,
   return true;
 }
 
+bool InputFile::openStandardInput(std::error_code& reason) {
+  close();
+  fd_ = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (fd_ < 0) {
+    reason = systemError();
+    return false;
+  }
+  regular_ = false;
+  left_ = 0;
+  return true;
+}
+
 bool InputFile::readSome(char* data, size_t size, size_t& got,
                          std::error_code& reason) {
   for (;;) {

@@ -73,6 +73,20 @@ bool InputFile::open(const std::filesystem::path& path,
   return true;
 }
 
+bool InputFile::openStandardInput(std::error_code& reason) {
+  close();
+  // Read by its handle, which knows no text mode: bytes as they are.
+  HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    reason = {static_cast<int>(ERROR_INVALID_HANDLE), std::system_category()};
+    return false;
+  }
+  handle_ = handle;
+  regular_ = false;
+  left_ = 0;
+  return true;
+}
+
 bool InputFile::readSome(char* data, size_t size, size_t& got,
                          std::error_code& reason) {
   constexpr size_t kLargestRead = size_t{1} << 30;

@@ -82,7 +82,10 @@ void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
 
 bool LineReader::open(const std::filesystem::path& path, size_t file,
                       std::error_code& reason) {
-  if (!in_.open(path, reason)) return false;
+  const bool opened = path == std::filesystem::path(kStandardInput)
+                          ? in_.openStandardInput(reason)
+                          : in_.open(path, reason);
+  if (!opened) return false;
   fromBytes_ = false;
   start(file);
   return true;

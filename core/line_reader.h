@@ -21,6 +21,10 @@ namespace core {
 // "Key=Value;" lines), or as bytes of words.
 enum class Separators { kInWords, kBlanks };
 
+// The input path that stands for standard input; a file of that name is
+// given as "./-".
+constexpr std::string_view kStandardInput = "-";
+
 namespace detail {
 
 // The over-read contract of the word kernels. They look at 16, 32 or 64
@@ -93,8 +97,9 @@ class LineReader {
  public:
   explicit LineReader(Separators separators) : separators_(separators) {}
 
-  // Opens the file at path as file number `file`. False, with the
-  // system's reason, when it cannot be opened.
+  // Opens the file at path as file number `file`; the path "-"
+  // (kStandardInput) stands for standard input. False, with the system's
+  // reason, when it cannot be opened.
   bool open(const std::filesystem::path& path, size_t file,
             std::error_code& reason);
   // Takes bytes as the content of file number `file` instead.

@@ -239,9 +239,24 @@ constexpr uint64_t kIntPowers[] = {1,      10,      100,      1000,     10000,
 
 }  // namespace
 
+bool isDecimalNumber(std::string_view word) {
+  const size_t start = !word.empty() && (word[0] == '+' || word[0] == '-');
+  const std::string_view rest = word.substr(start);
+  const size_t length = decimalLength(rest);
+  return length != 0 && length == rest.size();
+}
+
+namespace {
+
+// atofWord; when whole is given, also whether the word is one whole decimal
+// number. Inlined into both forms, so that the plain one pays nothing.
 // Reads up to 32 bytes from the word's start, whatever its length.
 static_assert(detail::kPadding >= 32, "atofWord reads 32 bytes from a word");
-double atofWord(std::string_view text) {
+inline double readWord(std::string_view text, bool* whole) {
+  const auto general = [&] {
+    if (whole != nullptr) *whole = isDecimalNumber(text);
+    return atof(text);
+  };
 #if defined(CORE_NUMBERS_SSE2) && defined(FLT_EVAL_METHOD) && \
     FLT_EVAL_METHOD == 0
   // One mask of the digits of the word, then the integer and fraction digits
@@ -249,7 +264,7 @@ double atofWord(std::string_view text) {
   // the general way.
   const char* const p = text.data();
   const size_t n = text.size();
-  if (n == 0 || n > 16) return atof(text);
+  if (n == 0 || n > 16) return general();
   const bool negative = p[0] == '-';
   const size_t start = (p[0] == '-' || p[0] == '+') ? 1 : 0;
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -268,7 +283,7 @@ double atofWord(std::string_view text) {
   }
   if ((pos < n && (p[pos] == 'e' || p[pos] == 'E')) || intLen + fracLen == 0 ||
       intLen > 8 || fracLen > 8) {
-    return atof(text);
+    return general();
   }
   uint64_t mantissa = 0;
   if (fracLen != 0 && intLen + 1 + fracLen <= 8) {
@@ -286,14 +301,23 @@ double atofWord(std::string_view text) {
     mantissa = digitsValue(p + start, intLen) * kIntPowers[fracLen] +
                digitsValue(p + start + intLen + 1, fracLen);
   }
-  if (mantissa > (uint64_t{1} << 53)) return atof(text);
+  if (mantissa > (uint64_t{1} << 53)) return general();
+  if (whole != nullptr) *whole = pos == n;
   if (mantissa == 0) return negative ? -0.0 : 0.0;
   // Exact operands, one correctly rounded division (Clinger).
   const double value = static_cast<double>(mantissa) / kExactPowers[fracLen];
   return negative ? -value : value;
 #else
-  return atof(text);
+  return general();
 #endif
+}
+
+}  // namespace
+
+double atofWord(std::string_view text) { return readWord(text, nullptr); }
+
+double atofWord(std::string_view text, bool& whole) {
+  return readWord(text, &whole);
 }
 
 int32_t atoi(std::string_view text) {
@@ -312,6 +336,21 @@ int32_t atoi(std::string_view text) {
     return std::numeric_limits<int32_t>::min();
   }
   return static_cast<int32_t>(value);
+}
+
+bool atoiSaturates(std::string_view text) {
+  const int32_t value = atoi(text);
+  if (value != std::numeric_limits<int32_t>::max() &&
+      value != std::numeric_limits<int32_t>::min()) {
+    return false;
+  }
+  // At an end: saturated unless the digits are exactly that end.
+  bool negative = false;
+  size_t i = skipBlanksAndSign(text, negative);
+  while (i < text.size() && text[i] == '0') ++i;
+  const size_t end = skipDigits(text, i);
+  const std::string_view digits = text.substr(i, end - i);
+  return digits != (negative ? "2147483648" : "2147483647");
 }
 
 }  // namespace core

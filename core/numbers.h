@@ -18,6 +18,18 @@ double atof(std::string_view text);
 // atof for a word of a WordTable: the same result, faster. It may read past
 // the word, as the table's buffers allow (core/line_reader.h).
 double atofWord(std::string_view text);
+// atofWord, telling also whether the word is one whole decimal number
+// (isDecimalNumber), at no cost for the words that are.
+double atofWord(std::string_view text, bool& whole);
+
+// True when word is one whole decimal number: an optional sign, digits with
+// an optional point (at least one digit), an optional exponent, and nothing
+// after. "1,5", "12.5m", "0x10", "1e" and the empty word are not.
+bool isDecimalNumber(std::string_view word);
+
+// True when atoi saturates on text: its digits stand for a value beyond
+// the int32 range.
+bool atoiSaturates(std::string_view text);
 
 // The leading base-ten integer of text (blanks skipped, optional sign); 0 when
 // there is none. Values beyond the int32 range saturate at its ends.

@@ -37,6 +37,9 @@ void writeError(std::string_view text) noexcept;
 // written where it stands) and ends the program by that signal; one that
 // was ignored at start stays ignored.
 void prepareProcess(std::string_view program, std::string_view output);
+// Names the output of a run in what an interrupt says, once the command
+// line has chosen it.
+void nameOutput(std::string_view program, std::string_view output);
 
 namespace detail {
 

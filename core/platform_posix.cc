@@ -133,15 +133,22 @@ HeldSignals::~HeldSignals() {
 
 }  // namespace detail
 
-void prepareProcess(std::string_view program, std::string_view output) {
+void nameOutput(std::string_view program, std::string_view output) {
   const std::string name(program);
   const std::string quoted = "\"" + std::string(output) + "\"";
-  copyText(interruptedBefore,
-           name + ": interrupted; " + quoted + " left as it was\n");
-  copyText(interruptedAfter,
-           name + ": interrupted; " + quoted + " was written\n");
-  copyText(interruptedInPlace,
-           name + ": interrupted; " + quoted + " left incomplete\n");
+  const std::string before = name + ": interrupted; " + quoted + " left as it was\n";
+  const std::string after = name + ": interrupted; " + quoted + " was written\n";
+  const std::string inPlace =
+      name + ": interrupted; " + quoted + " left incomplete\n";
+  // A signal meanwhile waits, so that it never meets half a text.
+  const detail::HeldSignals held;
+  copyText(interruptedBefore, before);
+  copyText(interruptedAfter, after);
+  copyText(interruptedInPlace, inPlace);
+}
+
+void prepareProcess(std::string_view program, std::string_view output) {
+  nameOutput(program, output);
   for (const int signal : kEndingSignals) {
     struct sigaction current {};
     // A signal ignored at start (nohup, a script's "&") stays ignored.

@@ -105,12 +105,18 @@ HeldSignals::~HeldSignals() { guard.unlock(); }
 
 }  // namespace detail
 
-void prepareProcess(std::string_view program, std::string_view output) {
+void nameOutput(std::string_view program, std::string_view output) {
   const std::string name(program);
   const std::string quoted = "\"" + std::string(output) + "\"";
+  // The control handler runs on a thread of its own.
+  const detail::HeldSignals held;
   interruptedBefore = name + ": interrupted; " + quoted + " left as it was\n";
   interruptedAfter = name + ": interrupted; " + quoted + " was written\n";
   interruptedInPlace = name + ": interrupted; " + quoted + " left incomplete\n";
+}
+
+void prepareProcess(std::string_view program, std::string_view output) {
+  nameOutput(program, output);
   SetConsoleCtrlHandler(endByControl, TRUE);
 }
 

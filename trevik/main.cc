@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "apb/conversion.h"
+#include "apb/driver.h"
 #include "apb/output_stream.h"
+#include "core/command_line.h"
 #include "core/console.h"
 #include "core/findings.h"
 #include "core/platform.h"
@@ -25,30 +27,37 @@ namespace {
 
 constexpr std::string_view kProgram = "trevik";
 constexpr std::string_view kVersion = "trevik " PROGRAM_VERSION "\n";
-constexpr std::string_view kUsage = "usage: trevik ANF_FILE...";
+constexpr std::string_view kUsage = "usage: trevik [OPTION]... ANF_FILE...";
 
 constexpr std::string_view kHelp =
-    "usage: trevik ANF_FILE...\n"
+    "usage: trevik [OPTION]... ANF_FILE...\n"
     "\n"
-    "Reads one or more ANF airport files, in the order given, and writes\n"
-    "all their airports, in the AIRPORT1 form, to the file \"APB\" in the\n"
-    "current directory, replacing it. Input without any airport leaves\n"
-    "\"APB\" as it was.\n"
+    "Reads one or more ANF airport files (\"-\": standard input), in the\n"
+    "order given, and writes all their airports, in the AIRPORT1 form, to\n"
+    "the file \"APB\" in the current directory, replacing it. Input without\n"
+    "any airport leaves \"APB\" as it was.\n"
     "\n"
     "Standard output shows the banner and how the run ended. Standard error\n"
-    "shows, one line each, what was passed over or read as 0 and where\n"
-    "(trevik:FILE:LINE: MESSAGE), then a summary of what was read.\n"
+    "shows, one line each, what was left out or not read as it stands, and\n"
+    "where (trevik:FILE:LINE: MESSAGE), then a summary of what was read.\n"
     "\n"
-    "Options, as the first argument only:\n"
-    "  -h, --help  show this text\n"
-    "  --version   show the version\n"
-    "  --          take the next arguments as files, whatever their names\n"
+    "Options:\n"
+    "  -o, --output=FILE  write FILE instead of \"APB\"\n"
+    "      --check        read and report only: write no file, print nothing\n"
+    "                     on standard output\n"
+    "      --strict       fail, leaving the output as it was, when standard\n"
+    "                     error holds more than the summary\n"
+    "  -h, --help         show this text\n"
+    "      --version      show the version\n"
+    "      --             take the next arguments as files, whatever their\n"
+    "                     names\n"
     "\n"
     "Exit status:\n"
-    "  0  \"APB\" was written (also when airports were passed over)\n"
+    "  0  \"APB\" was written (also when airports were left out, unless\n"
+    "     --strict); with --check, standard error held the summary alone\n"
     "  1  a file cannot be read, no file holds an airport, or \"APB\" cannot\n"
-    "     be written\n"
-    "  2  no file was given\n"
+    "     be written; with --check or --strict, standard error held more\n"
+    "  2  no file was given, or the command line is wrong\n"
     "\n"
     "The README describes the formats and every message.\n";
 
@@ -59,26 +68,18 @@ constexpr std::string_view kBanner =
     "-------------------------------------------------\n"
     "\n";
 
-// The end of every run that reads its input: the key wait happens only on
-// an interactive console, so scripts and CI never hang.
-int done(int code) {
-  core::say("\n Done.\n");
-  core::flushConsole();
-  if (core::stdinIsInteractive()) {
-    core::sayError("Press any key to close.");
-    core::waitForKey();
-  }
-  return code;
-}
-
-// Says what each file left out, once per path however often it was given.
-void sayAllFindings(const std::vector<std::string>& paths,
-                    const std::vector<core::Findings>& findings) {
+// Says what each file left out, once per path however often it was given;
+// returns how many findings that is.
+size_t sayAllFindings(const std::vector<std::string>& paths,
+                      const std::vector<core::Findings>& findings) {
+  size_t said = 0;
   for (size_t k = 0; k < paths.size(); ++k) {
     const auto first = paths.begin() + static_cast<std::ptrdiff_t>(k);
     if (std::find(paths.begin(), first, paths[k]) != first) continue;
     core::sayFindings(kProgram, paths[k], findings[k], trevik::kindName);
+    said += apb::findingCount(findings[k]);
   }
+  return said;
 }
 
 // The summary of every file's reading: a path given twice counts twice.
@@ -86,30 +87,32 @@ std::string summary(size_t airports,
                     const std::vector<core::Findings>& findings) {
   size_t runways = 0;
   size_t obstacles = 0;
-  size_t passedOver = 0;
+  size_t leftOut = 0;
   for (const core::Findings& file : findings) {
     runways += file.runwaysRead();
     obstacles += file.obstaclesRead();
-    passedOver += file.total(trevik::kPassedOver);
+    leftOut += file.total(trevik::kLeftOut);
   }
-  return core::readSummary(kProgram, airports, runways, obstacles, passedOver);
+  return core::readSummary(kProgram, airports, runways, obstacles, leftOut);
 }
 
-int convert(std::vector<std::filesystem::path> arguments) {
-  switch (core::takeOptions(arguments)) {
-    case core::Request::kHelp:
-      core::say(kHelp);
-      return 0;
-    case core::Request::kVersion:
-      core::say(kVersion);
-      return 0;
-    case core::Request::kConvert:
-      break;
+int convert(const core::CommandLine& line) {
+  if (const auto answered =
+          apb::answerRequest(line, kProgram, kHelp, kVersion)) {
+    return *answered;
   }
-  core::say(kBanner);
+  const std::filesystem::path target =
+      line.output.value_or(std::filesystem::path(apb::kOutputFile));
+  const std::string output = core::pathText(target);
+  core::nameOutput(kProgram, output);
+  // --check prints nothing on standard output.
+  const auto say = [&line](std::string_view text) {
+    if (!line.check) core::say(text);
+  };
+  say(kBanner);
   core::flushConsole();
-  if (arguments.empty()) {
-    core::say("\n No arguments. Quitting.\n");
+  if (line.inputs.empty()) {
+    say("\n No arguments. Quitting.\n");
     core::sayError(kUsage);
     core::sayError("Try 'trevik --help'.");
     return 2;
@@ -118,47 +121,58 @@ int convert(std::vector<std::filesystem::path> arguments) {
   // first that cannot be opened or read ends the run, and later paths are
   // never opened.
   std::vector<std::string> paths;
-  paths.reserve(arguments.size());
-  for (const std::filesystem::path& argument : arguments) {
-    paths.push_back(core::pathText(argument));
+  paths.reserve(line.inputs.size());
+  for (const std::filesystem::path& input : line.inputs) {
+    paths.push_back(core::pathText(input));
   }
-  apb::OutputStream outputFile;
+  apb::OutputStream outputFile(target);
   apb::InputsRead read =
       apb::convertAirports<trevik::isAnfLine, trevik::readAnfAirport,
-                           trevik::writeAirport1>(
-          arguments, core::Separators::kInWords, trevik::kFileMark, outputFile);
-  if (read.failed < arguments.size()) {
-    core::say("\nFile is not open.\n");
-    core::say("\n File reading failed. Quitting.\n");
+                           trevik::writeAirport1, trevik::UnreadLines>(
+          line.inputs, core::Separators::kInWords, trevik::kFileMark,
+          line.check ? nullptr : &outputFile);
+  if (read.failed < line.inputs.size()) {
+    say("\nFile is not open.\n");
+    say("\n File reading failed. Quitting.\n");
     core::sayError(core::failureLine(kProgram, "cannot open",
                                      paths[read.failed], read.reason));
     return 1;
   }
   size_t airports = 0;
-  for (size_t k = 0; k < arguments.size(); ++k) {
+  for (size_t k = 0; k < line.inputs.size(); ++k) {
     airports += read.kept[k];
-    if (arguments.size() > 1 && read.kept[k] == 0) {
+    if (read.kept[k] == 0) {
       read.findings[k].add(core::Finding::kWholeFile, trevik::kNoAirport,
                            "no airport found");
     }
   }
-  sayAllFindings(paths, read.findings);
+  const size_t said = sayAllFindings(paths, read.findings);
   core::sayError(summary(airports, read.findings));
   if (airports == 0) {
-    core::say("\n Not a valid ANF file.\n");
-    return done(1);
+    if (line.check) return 1;
+    say("\n Not a valid ANF file.\n");
+    return apb::done(1, line);
+  }
+  if (const auto judged = apb::judgeFindings(line, kProgram, output, said)) {
+    return *judged;
   }
   if (!apb::putInPlace(outputFile, kProgram)) return 1;
-  return done(0);
+  return apb::done(0, line);
 }
 
 template <typename Char>
 int run(int argc, Char** argv) {
   core::prepareProcess(kProgram, apb::kOutputFile);
+  core::CommandLine line;
   try {
-    return convert(core::commandLinePaths(argc, argv));
+    line = core::readCommandLine(core::commandLinePaths(argc, argv));
+    return convert(line);
   } catch (const std::bad_alloc&) {
-    core::say("\nOut of memory.\n");
+    if (line.check) {
+      core::sayError("trevik: out of memory");
+    } else {
+      core::say("\nOut of memory.\n");
+    }
     return 1;
   }
 }

@@ -2,10 +2,12 @@
 #include "trevik/reader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "core/number_findings.h"
 #include "core/numbers.h"
 
 namespace trevik {
@@ -41,7 +43,7 @@ std::string passedOver(const WordTable& table, size_t row) {
            "\"ANF\", the ICAO code and the name)";
   }
   std::string text =
-      "airport " + core::shown(wordAt(table, row, 1)) + " passed over: ";
+      "airport " + core::shown(wordAt(table, row, 1)) + " left out: ";
   if (table.wordCount(row + 1) == 0) {
     return text + lineText(row + 1) + " should hold its elevation but is " +
            core::describeRow(table, row + 1);
@@ -53,31 +55,28 @@ std::string passedOver(const WordTable& table, size_t row) {
   return text + "has " + std::to_string(table.wordCount(row + 2));
 }
 
-// The number words of a line and how findings name them.
-struct NumberWords {
-  const std::string_view* words;
-  const std::string_view* names;
-  size_t count;
-};
+constexpr core::NumberKinds kNumberKinds{kTextAfter, kOutOfRange};
 
-// Notes each of the words that is not a number (it reads as 0). Only a
-// word that read as 0 can be one, so callers look only then: files that
-// tools write never pay for the look.
-void noteNumbers(const NumberWords& line, size_t row, Findings& findings) {
-  for (size_t k = 0; k < line.count; ++k) {
-    if (core::beginsWithNumber(line.words[k])) continue;
+// Notes what a number word does not say as it stands: no number at all (it
+// reads as 0), text after its number, or a value its field cannot hold.
+// Callers look only when a word is not whole or a value does not fit, so
+// files that tools write never pay for the look.
+void noteNumber(const core::NumberWord& number, size_t row,
+                Findings& findings) {
+  if (number.value == 0 && !core::beginsWithNumber(number.word)) {
     findings.note(row, kNumber, [&] {
-      return std::string(line.names[k]) + " " + core::quoted(line.words[k]) +
+      return std::string(number.name) + " " + core::quoted(number.word) +
              " is not a number, read as 0";
     });
+    return;
   }
+  core::noteNumberWord(number, row, kNumberKinds, findings);
 }
 
 constexpr std::string_view kRunwayNames[] = {"the TORA", "the TODA", "the ASDA",
                                              "the LDA", "the slope"};
 constexpr std::string_view kObstacleNames[] = {
     "the obstacle elevation", "the obstacle distance", "the lateral distance"};
-constexpr std::string_view kElevationName[] = {"the elevation"};
 
 // Ten times the designator's number (09L is 90), or 0 outside 0 to 359.
 double headingOf(std::string_view designator) {
@@ -164,12 +163,22 @@ Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
   // Words come from the loaded input, so atofWord may read past them; a
   // missing word is empty and reads as 0.
   Obstacle obstacle;
-  obstacle.elevation = core::atofWord(words[0]);
-  obstacle.distance = core::atofWord(words[1]);
-  obstacle.lateralDistance = n >= kLateralWords ? core::atofWord(words[2]) : 0;
-  if (obstacle.elevation == 0 || obstacle.distance == 0 ||
-      obstacle.lateralDistance == 0) {
-    noteNumbers({words, kObstacleNames, n}, row, findings);
+  bool whole[kLateralWords] = {true, true, true};
+  obstacle.elevation = core::atofWord(words[0], whole[0]);
+  obstacle.distance = core::atofWord(words[1], whole[1]);
+  if (n >= kLateralWords) {
+    obstacle.lateralDistance = core::atofWord(words[2], whole[2]);
+  }
+  if (!(whole[0] && whole[1] && whole[2]) ||
+      !core::fitsRounded(obstacle.elevation) ||
+      !core::fitsRounded(obstacle.distance) ||
+      !core::fitsRounded(obstacle.lateralDistance)) {
+    const double values[] = {obstacle.elevation, obstacle.distance,
+                             obstacle.lateralDistance};
+    for (size_t k = 0; k < std::min(n, kLateralWords); ++k) {
+      noteNumber({kObstacleNames[k], words[k], values[k], whole[k]}, row,
+                 findings);
+    }
   }
   return obstacle;
 }
@@ -182,14 +191,23 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
   core::rowWords(table, row, words, kRunwayWords);
   runway.ident.assign(words[0]);
   // Words come from the loaded input, so atofWord may read past them.
-  runway.tora = core::atofWord(words[1]);
-  runway.toda = core::atofWord(words[2]);
-  runway.asda = core::atofWord(words[3]);
-  runway.lda = core::atofWord(words[4]);
-  runway.slope = core::atofWord(words[5]);
-  if (runway.tora == 0 || runway.toda == 0 || runway.asda == 0 ||
-      runway.lda == 0 || runway.slope == 0) {
-    noteNumbers({words + 1, kRunwayNames, 5}, row, findings);
+  bool whole[5];
+  runway.tora = core::atofWord(words[1], whole[0]);
+  runway.toda = core::atofWord(words[2], whole[1]);
+  runway.asda = core::atofWord(words[3], whole[2]);
+  runway.lda = core::atofWord(words[4], whole[3]);
+  runway.slope = core::atofWord(words[5], whole[4]);
+  if (!(whole[0] && whole[1] && whole[2] && whole[3] && whole[4]) ||
+      !core::fitsRounded(runway.tora) || !core::fitsRounded(runway.toda) ||
+      !core::fitsRounded(runway.asda) || !core::fitsRounded(runway.lda) ||
+      !std::isfinite(runway.slope)) {
+    const double values[] = {runway.tora, runway.toda, runway.asda, runway.lda,
+                             runway.slope};
+    for (size_t k = 0; k < 5; ++k) {
+      noteNumber({kRunwayNames[k], words[k + 1], values[k], whole[k],
+                  k == 4 ? core::Written::kDecimal : core::Written::kRounded},
+                 row, findings);
+    }
   }
   runway.strength.assign(words[6]);
   runway.magneticHeading = headingOf(words[0]);
@@ -226,11 +244,11 @@ bool isAnfLine(const WordTable& table, size_t row) {
 }
 
 bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
-                    Findings& findings) {
+                    Findings& findings, size_t& end) {
   if (!isHeader(table, header)) {
     findings.note(
         header,
-        table.wordCount(header) < kHeaderWords ? kTwoWordHeader : kPassedOver,
+        table.wordCount(header) < kHeaderWords ? kTwoWordHeader : kLeftOut,
         [&] { return passedOver(table, header); });
     return false;
   }
@@ -243,9 +261,11 @@ bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
   airport.state = kNotCarried;
   airport.lastUpdate = kNotCarried;
   const std::string_view elevation = wordAt(table, header + 1, 0);
-  airport.elevation = core::atofWord(elevation);
-  if (airport.elevation == 0) {
-    noteNumbers({&elevation, kElevationName, 1}, header + 1, findings);
+  bool whole = true;
+  airport.elevation = core::atofWord(elevation, whole);
+  if (!whole || !core::fitsRounded(airport.elevation)) {
+    noteNumber({"the elevation", elevation, airport.elevation, whole},
+               header + 1, findings);
   }
 
   size_t row = header + 2;
@@ -257,13 +277,73 @@ bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
     obstacles += runway.obstacles.size();
   }
   findings.countRead(runways, obstacles);
+  end = row;
   return true;
+}
+
+void UnreadLines::rows(const WordTable& table, size_t from, size_t to,
+                       Findings& findings) {
+  for (size_t row = std::max(from, readUntil_); row < to; ++row) {
+    const size_t words = table.wordCount(row);
+    if (words == 0) {
+      endRun(findings);
+      continue;
+    }
+    const bool anfLine = isAnfLine(table, row);
+    if (anfLine || !inRun_) {
+      endRun(findings);
+      inRun_ = true;
+      silent_ = anfLine;
+      mayHold_ = false;
+      follows_ = row == readUntil_ && !airport_.empty();
+      first_ = row;
+      lines_ = 0;
+      firstWords_ = words;
+    }
+    ++lines_;
+    if (!mayHold_) {
+      mayHold_ = words >= kRunwayWords ||
+                 core::isDecimalNumber(wordAt(table, row, 0));
+    }
+  }
+}
+
+void UnreadLines::blockKept(const WordTable& table, size_t start, size_t end,
+                            Findings& findings) {
+  endRun(findings);
+  if (end < readUntil_) return;
+  readUntil_ = end;
+  airport_.assign(wordAt(table, start, 1));
+}
+
+void UnreadLines::fileEnded(Findings& findings) {
+  endRun(findings);
+  *this = UnreadLines();
+}
+
+void UnreadLines::endRun(Findings& findings) {
+  if (!inRun_) return;
+  inRun_ = false;
+  if (silent_ || !mayHold_) return;
+  findings.note(first_, kUnread, [&] {
+    std::string text =
+        std::to_string(lines_) +
+        (lines_ == 1 ? " line belongs to no airport and is ignored"
+                     : " lines belong to no airport and are ignored");
+    if (follows_) {
+      text += ": airport " + core::shown(airport_) + " ends at " +
+              lineText(first_ - 1) + ", as " + lineText(first_) +
+              " should be a runway line of 7 words but has " +
+              std::to_string(firstWords_);
+    }
+    return text;
+  });
 }
 
 std::string_view kindName(unsigned kind) {
   switch (kind) {
-    case kPassedOver:
-      return "airports passed over";
+    case kLeftOut:
+      return "airports left out";
     case kTwoWordHeader:
       return "two-word \"ANF\" lines";
     case kCount:
@@ -272,6 +352,12 @@ std::string_view kindName(unsigned kind) {
       return "short obstacle lines";
     case kNumber:
       return "numbers read as 0";
+    case kTextAfter:
+      return "numbers with text after them";
+    case kOutOfRange:
+      return "numbers out of range";
+    case kUnread:
+      return "runs of lines that no airport reads";
     default:
       return "findings";
   }
@@ -284,13 +370,23 @@ void readAnfAirports(const std::vector<WordTable>& tables,
   for (size_t k = 0; k < tables.size(); ++k) {
     const WordTable& table = tables[k];
     const size_t before = airports.size();
+    UnreadLines unread;
+    size_t from = 0;
     // Every line is a possible header, also those an airport just used.
     for (size_t row = 0; row < table.rows(); ++row) {
       if (!isAnfLine(table, row)) continue;
-      if (!readAnfAirport(table, row, airports.emplace_back(), findings[k])) {
+      unread.rows(table, from, row, findings[k]);
+      from = row;
+      size_t end = 0;
+      if (readAnfAirport(table, row, airports.emplace_back(), findings[k],
+                         end)) {
+        unread.blockKept(table, row, end, findings[k]);
+      } else {
         airports.pop_back();
       }
     }
+    unread.rows(table, from, table.rows(), findings[k]);
+    unread.fileEnded(findings[k]);
     if (tables.size() > 1 && airports.size() == before) {
       findings[k].add(core::Finding::kWholeFile, kNoAirport,
                       "no airport found");

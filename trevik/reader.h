@@ -2,9 +2,11 @@
 #ifndef TREVIK_READER_H_
 #define TREVIK_READER_H_
 
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "apb/unread_rows.h"
 #include "core/findings.h"
 #include "core/records.h"
 #include "core/word_table.h"
@@ -13,13 +15,16 @@ namespace trevik {
 
 // The kinds of findings of an ANF file, in the order a line's are shown.
 enum FindingKind : unsigned {
-  kPassedOver,     // an "ANF" header of 3 or more words that starts no airport
+  kLeftOut,        // an "ANF" header of 3 or more words that starts no airport
   kTwoWordHeader,  // an "ANF" line of exactly two words
   kCount,          // an obstacle count that is not what it is read as
   kShortObstacle,  // an obstacle line of fewer than two words
   kNumber,         // a number word that is no number, read as 0
+  kTextAfter,      // a number word with text after its number
+  kOutOfRange,     // a number beyond what its field can be written as
+  kUnread,         // lines that no airport reads, where data may have been
   kFileMark,       // text after Ctrl-Z, a NUL byte (from the loader)
-  kNoAirport,      // among several files, one that gives no airport
+  kNoAirport,      // a file that gives no airport
 };
 
 // How "N more KIND not shown" names a kind.
@@ -33,18 +38,51 @@ bool isAnfLine(const core::WordTable& table, size_t row);
 // forward from row only: a header is a line of at least three words whose
 // first is "ANF", followed by a line of at least one word and a runway line
 // of at least seven. False, with the reason noted, for an "ANF" line that
-// is no header; else what it reads as 0 goes to findings, with its runways
-// and obstacles counted as read.
+// is no header; else end is the row after its last line, and what it does
+// not read as it stands goes to findings, with its runways and obstacles
+// counted as read.
 bool readAnfAirport(const core::WordTable& table, size_t header,
-                    core::Airport& airport, core::Findings& findings);
+                    core::Airport& airport, core::Findings& findings,
+                    size_t& end);
+
+// Notes the runs of lines that no airport reads, where data may have been
+// lost: an airport ends at the first line after its obstacles that is no
+// runway line of 7 words, so a runway line that lost a word leaves every
+// later line of its airport to no airport. A run ends at a blank line or an
+// "ANF" line; it is noted at its first line, with its count of lines, when
+// one of its lines begins with a number word ("12.5", not "500FT") or has
+// 7 words or more (a remark after an airport stays silent), unless it
+// starts at an "ANF" line, which has its own finding.
+class UnreadLines final : public apb::UnreadRows {
+ public:
+  void rows(const core::WordTable& table, size_t from, size_t to,
+            core::Findings& findings) override;
+  void blockKept(const core::WordTable& table, size_t start, size_t end,
+                 core::Findings& findings) override;
+  void fileEnded(core::Findings& findings) override;
+
+ private:
+  void endRun(core::Findings& findings);
+
+  size_t readUntil_ = 0;   // every row before it is read by an airport
+  std::string airport_;    // the ICAO code of the airport that ends there
+  bool inRun_ = false;     // a run of unread lines is under way
+  bool silent_ = false;    // it starts at an "ANF" line
+  bool mayHold_ = false;   // one of its lines may have held data
+  bool follows_ = false;   // it starts where airport_ ends
+  size_t first_ = 0;       // its first row
+  size_t lines_ = 0;       // its lines so far
+  size_t firstWords_ = 0;  // the words of its first line
+};
 
 // Appends one airport per airport header found, file by file in the order
 // given and line by line within a file. A header is a line of at least three
 // words whose first is "ANF", followed by a line of at least one word and a
 // runway line of at least seven. Missing words read as 0; never reads outside
 // a file's lines or a line's words. findings gets one entry per table (made
-// empty): what each file's airports left out or read as 0, and, when there
-// are several tables, kNoAirport for each that gives none.
+// empty): what each file's airports left out or did not read as it stands,
+// its unread lines, and, when there are several tables, kNoAirport for
+// each that gives none.
 void readAnfAirports(const std::vector<core::WordTable>& tables,
                      std::vector<core::Airport>& airports,
                      std::vector<core::Findings>& findings);

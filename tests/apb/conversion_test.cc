@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -24,14 +25,17 @@ class TestBlocks final : public BlockConverter {
     return core::wordIs(table, row, 0, "B");
   }
   bool convert(const core::WordTable& table, size_t row,
-               core::Findings& findings, LineSink& out) override {
+               core::Findings& findings, LineSink& out, size_t& end) override {
     std::string line = std::to_string(row) + ":";
     for (size_t at = row + 1;; ++at) {
       if (!table.exists(at)) {
         findings.note(row, 0, [] { return "block does not close"; });
         return false;
       }
-      if (core::wordIs(table, at, 0, "E")) break;
+      if (core::wordIs(table, at, 0, "E")) {
+        end = at + 1;
+        break;
+      }
       if (core::wordIs(table, at, 0, "bad")) {
         findings.note(at, 1, [&] { return "bad row in block " + line; });
       }
@@ -44,6 +48,34 @@ class TestBlocks final : public BlockConverter {
     findings.countRead(1, 0);
     return true;
   }
+};
+
+// Counts the rows that no kept block reads, and sums their numbers, and
+// says so at the end of each file.
+class TestUnread final : public UnreadRows {
+ public:
+  void rows(const core::WordTable& table, size_t from, size_t to,
+            core::Findings& /*findings*/) override {
+    for (size_t row = std::max(from, readUntil_); row < to; ++row) {
+      EXPECT_TRUE(table.exists(row)) << row;
+      ++count_;
+      sum_ += row;
+    }
+  }
+  void blockKept(const core::WordTable& /*table*/, size_t /*start*/,
+                 size_t end, core::Findings& /*findings*/) override {
+    readUntil_ = std::max(readUntil_, end);
+  }
+  void fileEnded(core::Findings& findings) override {
+    findings.add(core::Finding::kWholeFile, 3,
+                 std::to_string(count_) + " unread, " + std::to_string(sum_));
+    *this = TestUnread();
+  }
+
+ private:
+  size_t readUntil_ = 0;
+  size_t count_ = 0;
+  size_t sum_ = 0;
 };
 
 // What the same blocks give when each file is read whole, in one pass.
@@ -63,11 +95,20 @@ Expected readWhole(const std::vector<std::string>& files) {
     core::Findings findings;
     LineSink out;
     size_t kept = 0;
+    TestUnread unread;
+    size_t from = 0;
     for (size_t row = 0; row < table.rows(); ++row) {
-      if (blocks.isStart(table, row)) {
-        kept += blocks.convert(table, row, findings, out) ? 1 : 0;
+      if (!blocks.isStart(table, row)) continue;
+      unread.rows(table, from, row, findings);
+      from = row;
+      size_t end = 0;
+      if (blocks.convert(table, row, findings, out, end)) {
+        ++kept;
+        unread.blockKept(table, row, end, findings);
       }
     }
+    unread.rows(table, from, table.rows(), findings);
+    unread.fileEnded(findings);
     core::addFileMarks(lines, 2, findings);
     expected.output += out.collected();
     expected.findings.push_back(tests::findingLines(findings));
@@ -109,6 +150,7 @@ class Conversion : public tests::TempDirTest {
     apb::Conversion conversion;
     conversion.fileMarkKind = 2;
     conversion.makeConverter = [] { return std::make_unique<TestBlocks>(); };
+    conversion.makeUnreadRows = [] { return std::make_unique<TestUnread>(); };
     conversion.output = [&output](std::string_view bytes) { output += bytes; };
     const InputsRead read = convertInputs(paths, conversion);
     const Expected want = readWhole(files);

@@ -98,13 +98,15 @@ TEST(Diagnostics, FollowStandardOutputInOrder) {
 
     const RunResult run = runIn(box.dir(), program.exe, {"empty"}, options);
 
-    EXPECT_EQ(run.console, program.banner + summary(program, 0, 0, 0, 0) +
+    EXPECT_EQ(run.console, program.banner + program.name +
+                               ":empty: no airport found\n" +
+                               summary(program, 0, 0, 0, 0) +
                                program.notValid + std::string(kDone));
     EXPECT_EQ(run.exitCode, 1);
   }
 }
 
-TEST(Diagnostics, OptionsComeOnlyFirst) {
+TEST(Diagnostics, AnswerHelpAndVersionBeforeAnything) {
   for (const Program& program : bothPrograms()) {
     SCOPED_TRACE(program.name);
     const std::string version = program.name + " " PROGRAM_VERSION "\n";

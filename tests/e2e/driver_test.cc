@@ -46,7 +46,11 @@ struct DriverCase {
   NewApb after;
 };
 
-std::string nothingRead(const Program& p) { return summary(p, 0, 0, 0, 0); }
+// Standard error for a file of that name without any airport.
+std::string noAirportIn(const Program& p, const std::string& file) {
+  return p.name + ":" + file + ": no airport found\n" +
+         summary(p, 0, 0, 0, 0);
+}
 
 const DriverCase kDriverCases[] = {
     {"no argument", Given::kNothing, OldApb::kFile,
@@ -64,17 +68,19 @@ const DriverCase kDriverCases[] = {
      true, 1, NewApb::kUntouched},
     {"input is empty", Given::kEmptyFile, OldApb::kFile,
      [](const Program& p) { return p.notValid + std::string(kDone); },
-     nothingRead, false, 1, NewApb::kUntouched},
+     [](const Program& p) { return noAirportIn(p, "empty.txt"); }, false, 1,
+     NewApb::kUntouched},
     {"input holds no airport", Given::kNoAirport, OldApb::kFile,
      [](const Program& p) { return p.notValid + std::string(kDone); },
      [](const Program& p) {
        // trevik reads "ANF is not here" as a header with nothing after it.
        return p.name == "trevik"
-                  ? "trevik:notes.txt:2: airport is passed over: line 4 "
+                  ? "trevik:notes.txt:2: airport is left out: line 4 "
                     "should be a runway line of 7 words but is past the end "
-                    "of the file (3 lines)\n" +
+                    "of the file (3 lines)\n"
+                    "trevik:notes.txt: no airport found\n" +
                         summary(p, 0, 0, 0, 1)
-                  : nothingRead(p);
+                  : noAirportIn(p, "notes.txt");
      },
      false, 1, NewApb::kUntouched},
     {"APB is a directory", Given::kSample, OldApb::kDirectory,

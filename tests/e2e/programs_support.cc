@@ -25,7 +25,7 @@ const Program& converterProgram() {
       "\n Not a valid file.\n",
       {"airports.airbus.txt"},
       {"airports.airbus.apb"},
-      "usage: converter AIRBUS_FILE\nTry 'converter --help'.\n",
+      "usage: converter [OPTION]... AIRBUS_FILE\nTry 'converter --help'.\n",
       "converter: read 2 airports, 3 runways, 5 obstacles; left out 0 "
       "airports\n"};
   return program;
@@ -41,7 +41,7 @@ const Program& trevikProgram() {
       "\n Not a valid ANF file.\n",
       {"north.anf", "south.anf"},
       {"north.apb", "south.apb"},
-      "usage: trevik ANF_FILE...\nTry 'trevik --help'.\n",
+      "usage: trevik [OPTION]... ANF_FILE...\nTry 'trevik --help'.\n",
       "trevik: read 3 airports, 7 runways, 9 obstacles; left out 0 "
       "airports\n"};
   return program;

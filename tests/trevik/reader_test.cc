@@ -231,23 +231,25 @@ TEST(ReadAnfAirports, ReadsEveryAirportOfALargeFileOnceInOrder) {
   EXPECT_EQ(wrong, 0u);
 }
 
-TEST(ReadAnfAirports, SaysWhyAHeaderIsPassedOver) {
+TEST(ReadAnfAirports, SaysWhyAHeaderIsLeftOut) {
   struct Case {
     File file;
     std::vector<std::string> want;
   };
   const Case cases[] = {
       {{"ANF ABCD X"},
-       {"1: airport ABCD passed over: line 2 should hold its elevation but "
+       {"1: airport ABCD left out: line 2 should hold its elevation but "
         "is past the end of the file (1 line)"}},
       {{"ANF ABCD X", "", "09 1 2 3 4 5 6", "0"},
-       {"1: airport ABCD passed over: line 2 should hold its elevation but "
-        "is an empty line"}},
+       {"1: airport ABCD left out: line 2 should hold its elevation but "
+        "is an empty line",
+        // After the blank line, its runway belongs to no airport.
+        "3: 2 lines belong to no airport and are ignored"}},
       {{"ANF ABCD X", "10", "09 1 2 3 4 5"},
-       {"1: airport ABCD passed over: line 3 should be a runway line of 7 "
+       {"1: airport ABCD left out: line 3 should be a runway line of 7 "
         "words but has 6"}},
       {{"ANF ABCD X", "10"},
-       {"1: airport ABCD passed over: line 3 should be a runway line of 7 "
+       {"1: airport ABCD left out: line 3 should be a runway line of 7 "
         "words but is past the end of the file (2 lines)"}},
       {{"ANF ABCD", "10", "09 1 2 3 4 5 6", "0"},
        {"1: \"ANF\" line of 2 words starts no airport (a header holds "
@@ -260,6 +262,10 @@ TEST(ReadAnfAirports, SaysWhyAHeaderIsPassedOver) {
 }
 
 TEST(ReadAnfAirports, NotesCountsThatAreNotWhatTheyReadAs) {
+  // A count read as 0 leaves the obstacle lines to no airport.
+  const std::string kObstaclesUnread =
+      "5: 2 lines belong to no airport and are ignored: airport ABCD ends at "
+      "line 4, as line 5 should be a runway line of 7 words but has 3";
   struct Case {
     const char* count;
     std::vector<std::string> want;
@@ -267,7 +273,8 @@ TEST(ReadAnfAirports, NotesCountsThatAreNotWhatTheyReadAs) {
   const Case cases[] = {
       {"2", {}},
       {"2R", {"4: obstacle count \"2R\" is not a whole number, read as 2"}},
-      {"-2", {"4: obstacle count -2 is negative, read as 0"}},
+      {"-2",
+       {"4: obstacle count -2 is negative, read as 0", kObstaclesUnread}},
       {"170",
        {"4: obstacle count 170 runs past the end of the file (2 lines "
         "follow)"}},
@@ -275,7 +282,9 @@ TEST(ReadAnfAirports, NotesCountsThatAreNotWhatTheyReadAs) {
        {"4: obstacle count \"3x\" is not a whole number, read as 3",
         "4: obstacle count 3 runs past the end of the file (2 lines "
         "follow)"}},
-      {"", {"4: obstacle count is missing (an empty line), read as 0"}},
+      {"",
+       {"4: obstacle count is missing (an empty line), read as 0",
+        kObstaclesUnread}},
   };
   for (const Case& c : cases) {
     File file = kExample;

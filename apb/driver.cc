@@ -1,0 +1,64 @@
+// What both drivers do alike around a conversion.
+#include "apb/driver.h"
+
+#include <string>
+
+#include "core/console.h"
+#include "core/line_reader.h"
+#include "core/platform.h"
+
+namespace apb {
+
+std::optional<int> answerRequest(const core::CommandLine& line,
+                                 std::string_view program,
+                                 std::string_view help,
+                                 std::string_view version) {
+  switch (line.request) {
+    case core::CommandLine::Request::kHelp:
+      core::say(help);
+      return 0;
+    case core::CommandLine::Request::kVersion:
+      core::say(version);
+      return 0;
+    case core::CommandLine::Request::kWrong:
+      core::sayError(std::string(program) + ": " + line.wrong);
+      core::sayError("Try '" + std::string(program) + " --help'.");
+      return 2;
+    case core::CommandLine::Request::kConvert:
+      break;
+  }
+  return std::nullopt;
+}
+
+int done(int code, const core::CommandLine& line) {
+  core::say("\n Done.\n");
+  core::flushConsole();
+  bool readInput = false;
+  for (const auto& input : line.inputs) {
+    readInput = readInput || input == std::filesystem::path(core::kStandardInput);
+  }
+  if (!readInput && core::stdinIsInteractive()) {
+    core::sayError("Press any key to close.");
+    core::waitForKey();
+  }
+  return code;
+}
+
+size_t findingCount(const core::Findings& findings) {
+  size_t count = 0;
+  for (const unsigned kind : findings.kinds()) count += findings.total(kind);
+  return count;
+}
+
+std::optional<int> judgeFindings(const core::CommandLine& line,
+                                 std::string_view program,
+                                 std::string_view output, size_t said) {
+  if (line.check) return said == 0 ? 0 : 1;
+  if (!line.strict || said == 0) return std::nullopt;
+  core::sayError(std::string(program) + ": --strict: " + std::to_string(said) +
+                 (said == 1 ? " finding; \"" : " findings; \"") +
+                 std::string(output) + "\" left as it was");
+  return 1;
+}
+
+}  // namespace apb

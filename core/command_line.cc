@@ -1,0 +1,151 @@
+// The command line both programs take.
+#include "core/command_line.h"
+
+#include <string_view>
+
+#include "core/line_reader.h"
+#include "core/platform.h"
+
+namespace core {
+namespace {
+
+// Reads the arguments one by one into line.
+class Reader {
+ public:
+  Reader(const std::vector<std::filesystem::path>& arguments, CommandLine& line)
+      : arguments_(arguments), line_(line) {}
+
+  // False once the reading is over: help, version, or a wrong argument.
+  bool take();
+
+ private:
+  bool wrong(std::string what) {
+    line_.request = CommandLine::Request::kWrong;
+    line_.wrong = std::move(what);
+    return false;
+  }
+  bool request(CommandLine::Request request) {
+    line_.request = request;
+    return false;
+  }
+  bool input(const std::filesystem::path& path);
+  // An argument of options, option the text of argument.
+  bool longOption(const std::filesystem::path& argument,
+                  std::string_view option);
+  bool shortOptions(const std::filesystem::path& argument,
+                    std::string_view options);
+  // The output file of -o or --output (named so): the rest of argument
+  // from byte at on (an ASCII prefix, so the same place in the system's
+  // own string of the path), or the next argument when argument is null.
+  bool output(std::string_view name, const std::filesystem::path* argument,
+              size_t at);
+
+  const std::vector<std::filesystem::path>& arguments_;
+  CommandLine& line_;
+  size_t next_ = 0;
+  bool optionsEnded_ = false;
+  bool standardInput_ = false;
+};
+
+bool Reader::input(const std::filesystem::path& path) {
+  if (path == std::filesystem::path(kStandardInput)) {
+    if (standardInput_) {
+      return wrong("'-' (standard input) may be given only once");
+    }
+    standardInput_ = true;
+  }
+  line_.inputs.push_back(path);
+  return true;
+}
+
+bool Reader::output(std::string_view name,
+                    const std::filesystem::path* argument, size_t at) {
+  std::filesystem::path file;
+  if (argument != nullptr) {
+    file = argument->native().substr(at);
+  } else if (next_ < arguments_.size()) {
+    file = arguments_[next_++];
+  } else {
+    return wrong("option '" + std::string(name) + "' needs a file name");
+  }
+  if (file.empty()) {
+    return wrong("option '" + std::string(name) + "' needs a file name");
+  }
+  if (file == std::filesystem::path(kStandardInput)) {
+    return wrong("option '" + std::string(name) +
+                 "' cannot write to standard output ('-'); name a file");
+  }
+  line_.output = std::move(file);
+  return true;
+}
+
+bool Reader::longOption(const std::filesystem::path& argument,
+                        std::string_view option) {
+  const size_t equals = option.find('=');
+  const std::string_view name = option.substr(0, equals);
+  const bool hasValue = equals != std::string_view::npos;
+  if (name == "--output") {
+    return output(name, hasValue ? &argument : nullptr, equals + 1);
+  }
+  const bool flag = name == "--help" || name == "--version" ||
+                    name == "--check" || name == "--strict";
+  if (!flag) return wrong("unknown option '" + std::string(name) + "'");
+  if (hasValue) {
+    return wrong("option '" + std::string(name) + "' takes no argument");
+  }
+  if (name == "--help") return request(CommandLine::Request::kHelp);
+  if (name == "--version") return request(CommandLine::Request::kVersion);
+  (name == "--check" ? line_.check : line_.strict) = true;
+  return true;
+}
+
+bool Reader::shortOptions(const std::filesystem::path& argument,
+                          std::string_view options) {
+  for (size_t k = 1; k < options.size(); ++k) {
+    switch (options[k]) {
+      case 'h':
+        return request(CommandLine::Request::kHelp);
+      case 'o':
+        return output("-o", k + 1 < options.size() ? &argument : nullptr,
+                      k + 1);
+      default:
+        // A byte of a character beyond ASCII: the whole argument shows it.
+        return wrong("unknown option '" +
+                     (options[k] & 0x80 ? std::string(options)
+                                        : "-" + std::string(1, options[k])) +
+                     "'");
+    }
+  }
+  return true;
+}
+
+bool Reader::take() {
+  while (next_ < arguments_.size()) {
+    const std::filesystem::path& argument = arguments_[next_++];
+    // Options are read from the UTF-8 text, paths kept as given.
+    const std::string text = pathText(argument);
+    bool going = true;
+    if (optionsEnded_ || text.size() < 2 || text[0] != '-') {
+      going = input(argument);
+    } else if (text == "--") {
+      optionsEnded_ = true;
+    } else if (text[1] == '-') {
+      going = longOption(argument, text);
+    } else {
+      going = shortOptions(argument, text);
+    }
+    if (!going) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CommandLine readCommandLine(
+    const std::vector<std::filesystem::path>& arguments) {
+  CommandLine line;
+  Reader(arguments, line).take();
+  return line;
+}
+
+}  // namespace core
