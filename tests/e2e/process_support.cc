@@ -125,6 +125,7 @@ struct ChildSetup {
       if (input == -1) failInChild("open the input file");
       break;
     case Input::kEmptyPipe:
+    case Input::kPipe:
       input = setup.inputPipe;
       break;
     case Input::kClosed:
@@ -228,6 +229,18 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
   // The parent keeps the writing end of an empty input pipe open until the
   // child has ended, so a read of standard input would block.
   input.closeRead();
+  if (options.input == Input::kPipe) {
+    // A program that ends before it read everything must not end the test.
+    const auto previous = signal(SIGPIPE, SIG_IGN);
+    for (size_t at = 0; at < options.inputBytes.size();) {
+      const ssize_t n = write(input.writeEnd, options.inputBytes.data() + at,
+                              options.inputBytes.size() - at);
+      if (n <= 0) break;  // the program went away without reading it all
+      at += static_cast<size_t>(n);
+    }
+    signal(SIGPIPE, previous);
+    input.closeWrite();
+  }
   output.closeWrite();
   errors.closeWrite();
   const Clock::time_point deadline = Clock::now() + options.timeout;
@@ -365,7 +378,7 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
 
   Handle input;
   Handle pipeWriter;
-  if (options.input == Input::kEmptyPipe) {
+  if (options.input == Input::kEmptyPipe || options.input == Input::kPipe) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     if (!CreatePipe(&input.value, &pipeWriter.value, &inherit, 0))
       return result;
@@ -411,6 +424,19 @@ RunResult runIn(const std::filesystem::path& dir, const std::string& exe,
     AssignProcessToJobObject(job.value, process.hProcess);
   }
   ResumeThread(process.hThread);
+  if (options.input == Input::kPipe) {
+    input.reset();  // the program holds its own copy of the reading end
+    DWORD written = 0;
+    for (size_t at = 0; at < options.inputBytes.size(); at += written) {
+      if (!WriteFile(pipeWriter.value, options.inputBytes.data() + at,
+                     static_cast<DWORD>(options.inputBytes.size() - at),
+                     &written, nullptr) ||
+          written == 0) {
+        break;
+      }
+    }
+    pipeWriter.reset();
+  }
   const DWORD waitMs = static_cast<DWORD>(
       std::chrono::duration_cast<std::chrono::milliseconds>(options.timeout)
           .count());

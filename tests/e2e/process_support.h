@@ -15,6 +15,7 @@ namespace e2e {
 enum class Input {
   kNullDevice,  // /dev/null (NUL on Windows): no key can ever arrive
   kEmptyPipe,   // a pipe held open with nothing in it: any read would block
+  kPipe,        // a pipe that gives RunOptions::inputBytes, then its end
   kFile,        // the file RunOptions::inputFile
   kClosed,      // no standard input at all (POSIX only)
 };
@@ -29,6 +30,7 @@ enum class Output {
 struct RunOptions {
   Input input = Input::kNullDevice;
   std::string inputFile;  // relative to the run directory, for Input::kFile
+  std::string inputBytes;  // for Input::kPipe
   Output output = Output::kCaptured;
   Output errors = Output::kCaptured;  // standard error, the same choices
   // Standard error into RunResult::console as well, in the order written,
