@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/lines.h"
@@ -412,12 +413,76 @@ TEST(ReadAirbusAirports, ReportsALeftOutAirportOnlyByItsMarker) {
                 "\"Qfu\""});
 }
 
-TEST(ReadAirbusAirports, NeverNotesTheOptionalLateralDistance) {
+TEST(ReadAirbusAirports, NeverNotesTheOptionalLateralDistanceMissing) {
   Rows rows = airportHead();
   append(rows, runwayBlock(2, true));
   rows[12 + 31 + 3] = "Lateral=5;";
   rows[12 + 31 + 8 + 3] = "LateralDistance=x;";
   EXPECT_TRUE(findingsOf(rows).empty());
+}
+
+TEST(ReadAirbusAirports, NotesNumbersNotReadAsTheyStand) {
+  const FindingCase cases[] = {
+      {"a decimal comma", 8, "Elevation=1,5;",
+       {"9: the elevation \"1,5\" reads as 1"}},
+      {"a unit after the number", 25, "TORA=3000m;",
+       {"26: the TORA \"3000m\" reads as 3000"}},
+      {"a whole-number field rounds its fraction", 17, "Width=45.7e0;", {}},
+      {"text after a whole number", 17, "Width=45m;",
+       {"18: the width \"45m\" reads as 45"}},
+      {"a heading beyond a whole number's range", 13,
+       "MagneticHeading=99999999999;",
+       {"14: the magnetic heading \"99999999999\" is out of range, written "
+        "as 2.14748e+009"}},
+      {"a whole number at its range's end", 13,
+       "MagneticHeading=-2147483648;", {}},
+      {"a TORA beyond a whole number's range", 25, "TORA=3e9;",
+       {"26: the TORA \"3e9\" is out of range, written as 2147483647"}},
+      {"a slope beyond any number", 27, "Slope=1e400;",
+       {"28: the slope \"1e400\" is out of range, written as inf"}},
+  };
+  for (const FindingCase& c : cases) {
+    EXPECT_EQ(findingsOf(changed(minimalFile(), c)), c.want) << c.what;
+  }
+}
+
+TEST(ReadAirbusAirports, NotesObstacleLinesBeyondTheirRange) {
+  Rows airport = airportHead();
+  append(airport, runwayBlock(1, true));
+  // Rows of the runway's threshold and of its obstacle's values.
+  constexpr size_t kThreshold = 12 + 18, kDistance = 12 + 31 + 1,
+                   kElevation = kDistance + 1, kLateral = kDistance + 2;
+  struct Case {
+    const char* what;
+    std::vector<std::pair<size_t, std::string>> rows;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"a threshold beyond any number",
+       {{kThreshold, "ThresholdElevation=1e400;"}},
+       {"46: the obstacle's height above the end of the take-off run is out "
+        "of range, written as -2147483648"}},
+      {"infinities that cancel",
+       {{kThreshold, "ThresholdElevation=1e400;"},
+        {kElevation, "Elevation=1e400;"}},
+       {"46: the obstacle's height above the end of the take-off run comes "
+        "out as NaN, written as 0"}},
+      {"a distance far beyond the runway",
+       {{kDistance, "Distance=5e9;"}},
+       {"45: the obstacle's distance beyond the end of the take-off run is "
+        "out of range, written as 2147483647"}},
+      {"a lateral distance with a unit", {{kLateral, "LateralDistance=5m;"}},
+       {"47: the lateral distance \"5m\" reads as 5"}},
+      {"a lateral distance beyond its range",
+       {{kLateral, "LateralDistance=-7e9;"}},
+       {"47: the lateral distance \"-7e9\" is out of range, written as "
+        "-2147483648"}},
+  };
+  for (const Case& c : cases) {
+    Rows rows = airport;
+    for (const auto& [row, text] : c.rows) rows[row] = text;
+    EXPECT_EQ(findingsOf(rows), c.want) << c.what;
+  }
 }
 
 }  // namespace

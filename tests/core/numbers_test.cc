@@ -325,5 +325,49 @@ TEST(BeginsWithNumber, AgreesWithWhatAtofAndAtoiRead) {
   }
 }
 
+// A word is one whole decimal number, or has text after its number; the
+// fast reading of atofWord tells the same as the general one.
+TEST(IsDecimalNumber, TakesOnlyTheWholeWord) {
+  struct Case {
+    const char* word;
+    bool whole;
+  };
+  constexpr Case kCases[] = {
+      {"12", true},        {"-3.5", true},    {"+0", true},
+      {".5", true},        {"5.", true},      {"-.5e1", true},
+      {"1E+300", true},    {"1e400", true},   {"12345678.12345678", true},
+      {"1,5", false},      {"12.5m", false},  {"2500m", false},
+      {"0.4%", false},     {"0x10", false},   {"1e", false},
+      {"1e+", false},      {"", false},       {"-", false},
+      {".", false},        {"abc", false},    {"5..", false},
+      {"1.5.2", false},    {"12345678.12345678x", false},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(isDecimalNumber(c.word), c.whole) << c.word;
+    for (const char pad : {'9', ' '}) {
+      PaddedWord padded(c.word, pad);
+      bool whole = !c.whole;
+      EXPECT_EQ(bitsOf(atofWord(padded.word(), whole)), bitsOf(atof(c.word)))
+          << c.word;
+      EXPECT_EQ(whole, c.whole) << c.word << " padded with '" << pad << "'";
+    }
+  }
+}
+
+TEST(AtoiSaturates, OnlyBeyondTheInt32Range) {
+  struct Case {
+    const char* word;
+    bool saturates;
+  };
+  constexpr Case kCases[] = {
+      {"2147483647", false},  {"-2147483648", false}, {"+002147483647", false},
+      {"2147483648", true},   {"-2147483649", true},  {"99999999999", true},
+      {"2147483647.9", false}, {"12", false},         {"", false},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(atoiSaturates(c.word), c.saturates) << c.word;
+  }
+}
+
 }  // namespace
 }  // namespace core

@@ -329,6 +329,99 @@ TEST(ReadAnfAirports, NotesNumbersThatReadAsZero) {
   }
 }
 
+TEST(ReadAnfAirports, NotesNumbersNotReadAsTheyStand) {
+  struct Case {
+    size_t line;
+    const char* text;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {1, "1,5", {"2: the elevation \"1,5\" reads as 1"}},
+      {1, "3e9", {"2: the elevation \"3e9\" is out of range, written as "
+                  "2147483647"}},
+      {2,
+       "09 12.5m 1e400 0x10 2300 0.4% 50",
+       {"3: the TORA \"12.5m\" reads as 12.5",
+        "3: the ASDA \"0x10\" reads as 0",
+        "3: the slope \"0.4%\" reads as 0.4",
+        "3: the TODA \"1e400\" is out of range, written as 2147483647"}},
+      {2,
+       "09 2500 2500 2500 -3e9 -1e400 50",
+       {"3: the LDA \"-3e9\" is out of range, written as -2147483648",
+        "3: the slope \"-1e400\" is out of range, written as -inf"}},
+      // Within range, however written: no finding.
+      {2, "09 +2500. .5e1 2147483647.4 -2147483648.4 1e300 50", {}},
+      {4,
+       "1300 3100m 2e10x",
+       {"5: the obstacle distance \"3100m\" reads as 3100",
+        "5: the lateral distance \"2e10x\" reads as 2e+010",
+        "5: the lateral distance \"2e10x\" is out of range, written as "
+        "2147483647"}},
+  };
+  for (const Case& c : cases) {
+    File file = kExample;
+    file[c.line] = c.text;
+    EXPECT_EQ(findingsOf(file), c.want) << c.text;
+  }
+}
+
+TEST(ReadAnfAirports, NotesLinesThatNoAirportReads) {
+  const File airport = {"ANF EXMP EXAMPLE", "120.5",
+                        "09 2500 2800 2600 2400 0.4 50", "1",
+                        "141.2 2900 -60.5"};
+  const auto with = [&airport](const File& after) {
+    File file = airport;
+    file.insert(file.end(), after.begin(), after.end());
+    return file;
+  };
+  struct Case {
+    const char* what;
+    File file;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"a runway line that lost a word",
+       with({"27 2500 2500 2500 2300 -0.4", "0",
+             "33 2500 2500 2500 2300 -0.4 50", "0"}),
+       {"6: 4 lines belong to no airport and are ignored: airport EXMP ends "
+        "at line 5, as line 6 should be a runway line of 7 words but has 6"}},
+      {"one line", with({"0"}),
+       {"6: 1 line belongs to no airport and is ignored: airport EXMP ends "
+        "at line 5, as line 6 should be a runway line of 7 words but has 1"}},
+      {"a remark", with({"500FT THR AGL", "REMARK"}), {}},
+      {"a run ends at a blank line",
+       with({"REMARK", "", "27 2500 2500 2500 2300 -0.4 50", "1", "REMARK"}),
+       {"8: 3 lines belong to no airport and are ignored"}},
+      {"a run ends at an \"ANF\" line",
+       with({"REMARK", "ANF ABCD X", "10", "09 1 2 3 4 5 6", "0", "99"}),
+       {"11: 1 line belongs to no airport and is ignored: airport ABCD ends "
+        "at line 10, as line 11 should be a runway line of 7 words but has "
+        "1"}},
+      {"a run that starts at a left-out header has its finding",
+       with({"", "ANF ABCD X", "10", "09 1 2 3 4 5"}),
+       {"7: airport ABCD left out: line 9 should be a runway line of 7 words "
+        "but has 6"}},
+      {"lines before the first header",
+       {"1 2 3", "ANF ABCD X", "10", "09 1 2 3 4 5 6", "0"},
+       {"1: 1 line belongs to no airport and is ignored"}},
+      {"lines that an earlier airport reads as obstacles",
+       {"ANF ABCD X", "10", "09 1 2 3 4 5 6", "6", "ANF EFGH Y", "20",
+        "27 1 2 3 4 5 6", "0", "1 2", "3 4", "99"},
+       {"11: 1 line belongs to no airport and is ignored: airport ABCD ends "
+        "at line 10, as line 11 should be a runway line of 7 words but has "
+        "1"}},
+  };
+  for (const Case& c : cases) {
+    // Only these findings: obstacle lines of other airports have their own.
+    std::vector<std::string> found = findingsOf(c.file);
+    std::erase_if(found, [](const std::string& line) {
+      return line.find("belong") == std::string::npos &&
+             line.find("left out") == std::string::npos;
+    });
+    EXPECT_EQ(found, c.want) << c.what;
+  }
+}
+
 TEST(ReadAnfAirports, NamesAFileWithoutAirportsAmongSeveral) {
   std::vector<core::Findings> findings;
   read({kExample, {"no airport here"}}, findings);
