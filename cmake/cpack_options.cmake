@@ -19,6 +19,15 @@ endif()
 # A .zip stores local times: made in one time zone, whatever the machine's.
 set(ENV{TZ} UTC)
 
+# The manual pages name the folders of the prefix they are installed into.
+# cpack installs the .tar.gz into a folder of its own, but the README unpacks
+# it under /usr/local: its pages name that prefix.
+if(CPACK_GENERATOR STREQUAL "TGZ")
+  set(ENV{MANUAL_PAGES_PREFIX} /usr/local)
+else()
+  unset(ENV{MANUAL_PAGES_PREFIX})
+endif()
+
 if(CPACK_GENERATOR STREQUAL "ZIP")
   # Unpacked by Windows into a folder named after the archive already.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

@@ -16,16 +16,84 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   WORLD_READ WORLD_EXECUTE)
 
 set(DOCUMENTS README.md docs/formats.md LICENSE)
+
+# The samples, each with the "APB" it gives, so that a user can check the
+# installed programs: trevik's is that of north.anf and south.anf read in
+# that order, the two expected files of the tests joined.
+set(joined_apb "${PROJECT_BINARY_DIR}/examples/north-south.apb")
+set(joined_draft "${PROJECT_BINARY_DIR}/CMakeFiles/north-south.apb")
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" -E cat tests/data/north.apb tests/data/south.apb
+  WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}" OUTPUT_FILE "${joined_draft}"
+  COMMAND_ERROR_IS_FATAL ANY)
+configure_file("${joined_draft}" "${joined_apb}" COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  tests/data/north.apb tests/data/south.apb)
+set(SAMPLES
+  examples/airports.airbus.txt tests/data/airports.airbus.apb
+  examples/north.anf examples/south.anf "${joined_apb}"
+  examples/minimal.airbus.txt examples/minimal.airbus.apb
+  examples/minimal.anf examples/minimal.anf.apb)
+
 if(WIN32)
   # One folder, as Windows programs are unpacked: the programs beside their
-  # documents, and no manual pages.
+  # documents, the manual pages as plain text, and the samples.
   install(TARGETS converter trevik RUNTIME DESTINATION .)
   install(FILES ${DOCUMENTS} DESTINATION .)
+  install(FILES ${SAMPLES} DESTINATION examples)
+  find_program(GROFF_PROGRAM groff)
+  if(GROFF_PROGRAM)
+    set(manual_texts "")
+    foreach(page converter trevik)
+      set(text "${PROJECT_BINARY_DIR}/man/${page}.txt")
+      add_custom_command(OUTPUT "${text}"
+        COMMAND "${CMAKE_COMMAND}" -D "SOURCE=${PROJECT_SOURCE_DIR}/man/${page}.1"
+                -D "OUTPUT=${text}" -D "GROFF=${GROFF_PROGRAM}"
+                -P "${PROJECT_SOURCE_DIR}/cmake/manual_pages.cmake"
+        DEPENDS man/${page}.1 cmake/manual_pages.cmake VERBATIM)
+      list(APPEND manual_texts "${text}")
+    endforeach()
+    add_custom_target(manual_texts ALL DEPENDS ${manual_texts})
+    install(FILES ${manual_texts} DESTINATION .)
+  else()
+    message(WARNING "groff not found: the manual pages are left out")
+  endif()
 else()
   install(TARGETS converter trevik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES man/converter.1 man/trevik.1
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${DOCUMENTS} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${SAMPLES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  # The pages are made as they are installed, so that they name the
+  # documents of the prefix installed into: /usr for the .deb, the one given
+  # to `cmake --install`, and /usr/local for the .tar.gz, which cpack packs
+  # from a folder of its own (cpack_options.cmake names that prefix). The
+  # made pages wait in a folder of the build, made now, so that whoever
+  # builds may replace a page that an install as root made there.
+  file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/man")
+  string(CONFIGURE [[
+    include("@PROJECT_SOURCE_DIR@/cmake/manual_pages.cmake")
+    set(named_prefix "${CMAKE_INSTALL_PREFIX}")
+    if(DEFINED ENV{MANUAL_PAGES_PREFIX})
+      set(named_prefix "$ENV{MANUAL_PAGES_PREFIX}")
+    endif()
+    set(docdir "@CMAKE_INSTALL_DOCDIR@")
+    if(NOT IS_ABSOLUTE "${docdir}")
+      set(docdir "${named_prefix}/${docdir}")
+    endif()
+    set(made_pages "")
+    foreach(page converter trevik)
+      set(made "@PROJECT_BINARY_DIR@/man/${page}.1")
+      file(REMOVE "${made}")
+      configure_manual_page("@PROJECT_SOURCE_DIR@/man/${page}.1" "${made}"
+                            "${docdir}" / 0)
+      list(APPEND made_pages "${made}")
+    endforeach()
+    set(mandir "@CMAKE_INSTALL_MANDIR@/man1")
+    if(NOT IS_ABSOLUTE "${mandir}")
+      set(mandir "${CMAKE_INSTALL_PREFIX}/${mandir}")
+    endif()
+    file(INSTALL DESTINATION "${mandir}" TYPE FILE FILES ${made_pages})
+  ]] install_pages @ONLY)
+  install(CODE "${install_pages}")
 endif()
 
 # The packages promise programs that need nothing else; those of a sanitizer

@@ -1,7 +1,17 @@
 # Installs BUILD_DIR into the empty folder PREFIX, compares the files there
-# with the list below and runs each installed program's --version.
+# with the list below, runs each installed program's --version and checks
+# that the manual pages name the documents folder of the prefix, also when
+# DESTDIR stages the install elsewhere.
+set(samples
+  airports.airbus.apb airports.airbus.txt minimal.airbus.apb
+  minimal.airbus.txt minimal.anf minimal.anf.apb north-south.apb north.anf
+  south.anf)
 if(WINDOWS)
   set(expected LICENSE README.md converter.exe formats.md trevik.exe)
+  if(WINDOWS_MANUALS)
+    list(APPEND expected converter.txt trevik.txt)
+  endif()
+  list(TRANSFORM samples PREPEND examples/ OUTPUT_VARIABLE installed_samples)
   set(programs converter.exe trevik.exe)
 else()
   set(expected
@@ -12,8 +22,11 @@ else()
     share/doc/airport-converters/formats.md
     share/man/man1/converter.1
     share/man/man1/trevik.1)
+  list(TRANSFORM samples PREPEND share/doc/airport-converters/examples/
+       OUTPUT_VARIABLE installed_samples)
   set(programs bin/converter bin/trevik)
 endif()
+list(APPEND expected ${installed_samples})
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(
@@ -53,4 +66,32 @@ foreach(program IN LISTS programs)
       "installed ${program} --version: exit ${result}, printed \"${output}\"")
   endif()
 endforeach()
+
+# PAGE_PREFIX: the prefix the page under FOLDER names as its documents'.
+function(check_pages folder page_prefix)
+  string(REPLACE "-" "\\-" documents
+         "${page_prefix}/share/doc/airport-converters")
+  foreach(page converter trevik)
+    file(STRINGS "${folder}/share/man/man1/${page}.1" line REGEX "^\\.ds doc ")
+    if(NOT line STREQUAL ".ds doc ${documents}")
+      message(FATAL_ERROR "${folder}/share/man/man1/${page}.1 names \"${line}\"")
+    endif()
+  endforeach()
+endfunction()
+
+if(NOT WINDOWS)
+  check_pages("${PREFIX}" "${PREFIX}")
+  set(staged "${PREFIX}-destdir")
+  file(REMOVE_RECURSE "${staged}")
+  execute_process(
+    COMMAND "${CMAKE_COMMAND}" -E env "DESTDIR=${staged}"
+            "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix /opt/airport
+            --config "${CONFIG}"
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "DESTDIR=... cmake --install failed (${result}):\n${output}")
+  endif()
+  check_pages("${staged}/opt/airport" /opt/airport)
+  file(REMOVE_RECURSE "${staged}")
+endif()
 message(STATUS "installed: ${installed}")
