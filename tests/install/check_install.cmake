@@ -17,6 +17,8 @@ else()
   set(expected
     bin/converter
     bin/trevik
+    share/bash-completion/completions/converter
+    share/bash-completion/completions/trevik
     share/doc/airport-converters/LICENSE
     share/doc/airport-converters/README.md
     share/doc/airport-converters/formats.md
