@@ -35,7 +35,8 @@ int done(int code, const core::CommandLine& line) {
   core::flushConsole();
   bool readInput = false;
   for (const auto& input : line.inputs) {
-    readInput = readInput || input == std::filesystem::path(core::kStandardInput);
+    readInput =
+        readInput || input == std::filesystem::path(core::kStandardInput);
   }
   if (!readInput && core::stdinIsInteractive()) {
     core::sayError("Press any key to close.");

@@ -22,8 +22,8 @@ class UnreadRows {
   virtual void rows(const core::WordTable& table, size_t from, size_t to,
                     core::Findings& findings) = 0;
   // A kept block that starts at row start of table read the rows up to end.
-  virtual void blockKept(const core::WordTable& table, size_t start,
-                         size_t end, core::Findings& findings) = 0;
+  virtual void blockKept(const core::WordTable& table, size_t start, size_t end,
+                         core::Findings& findings) = 0;
   virtual void fileEnded(core::Findings& findings) = 0;
 };
 

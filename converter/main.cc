@@ -92,20 +92,18 @@ int convert(const core::CommandLine& line) {
   size_t said = 0;
   if (line.inputs.size() > 1) {
     const size_t more = line.inputs.size() - 1;
-    core::sayError("converter: only the first file is read; " +
-                   std::to_string(more) +
-                   (more == 1 ? " more argument ignored"
-                              : " more arguments ignored"));
+    core::sayError(
+        "converter: only the first file is read; " + std::to_string(more) +
+        (more == 1 ? " more argument ignored" : " more arguments ignored"));
     ++said;
   }
   const std::string path = core::pathText(line.inputs[0]);
   apb::OutputStream outputFile(target);
-  apb::InputsRead read =
-      apb::convertAirports<converter::isAirportRow,
-                           converter::readAirbusAirport,
-                           converter::writeAirport2>(
-          {line.inputs.data(), 1}, core::Separators::kBlanks,
-          converter::kFileMark, line.check ? nullptr : &outputFile);
+  apb::InputsRead read = apb::convertAirports<converter::isAirportRow,
+                                              converter::readAirbusAirport,
+                                              converter::writeAirport2>(
+      {line.inputs.data(), 1}, core::Separators::kBlanks, converter::kFileMark,
+      line.check ? nullptr : &outputFile);
   if (read.failed == 0) {
     say("\nFile is not open\n");
     say("\nFile reading failed. Quitting.\n");

@@ -136,8 +136,10 @@ HeldSignals::~HeldSignals() {
 void nameOutput(std::string_view program, std::string_view output) {
   const std::string name(program);
   const std::string quoted = "\"" + std::string(output) + "\"";
-  const std::string before = name + ": interrupted; " + quoted + " left as it was\n";
-  const std::string after = name + ": interrupted; " + quoted + " was written\n";
+  const std::string before =
+      name + ": interrupted; " + quoted + " left as it was\n";
+  const std::string after =
+      name + ": interrupted; " + quoted + " was written\n";
   const std::string inPlace =
       name + ": interrupted; " + quoted + " left incomplete\n";
   // A signal meanwhile waits, so that it never meets half a text.

@@ -21,6 +21,7 @@
 #include "core/findings.h"
 #include "core/platform.h"
 #include "trevik/reader.h"
+#include "trevik/unread_lines.h"
 #include "trevik/writer.h"
 
 namespace {

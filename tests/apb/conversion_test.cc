@@ -62,8 +62,8 @@ class TestUnread final : public UnreadRows {
       sum_ += row;
     }
   }
-  void blockKept(const core::WordTable& /*table*/, size_t /*start*/,
-                 size_t end, core::Findings& /*findings*/) override {
+  void blockKept(const core::WordTable& /*table*/, size_t /*start*/, size_t end,
+                 core::Findings& /*findings*/) override {
     readUntil_ = std::max(readUntil_, end);
   }
   void fileEnded(core::Findings& findings) override {

@@ -333,14 +333,29 @@ TEST(IsDecimalNumber, TakesOnlyTheWholeWord) {
     bool whole;
   };
   constexpr Case kCases[] = {
-      {"12", true},        {"-3.5", true},    {"+0", true},
-      {".5", true},        {"5.", true},      {"-.5e1", true},
-      {"1E+300", true},    {"1e400", true},   {"12345678.12345678", true},
-      {"1,5", false},      {"12.5m", false},  {"2500m", false},
-      {"0.4%", false},     {"0x10", false},   {"1e", false},
-      {"1e+", false},      {"", false},       {"-", false},
-      {".", false},        {"abc", false},    {"5..", false},
-      {"1.5.2", false},    {"12345678.12345678x", false},
+      {"12", true},
+      {"-3.5", true},
+      {"+0", true},
+      {".5", true},
+      {"5.", true},
+      {"-.5e1", true},
+      {"1E+300", true},
+      {"1e400", true},
+      {"12345678.12345678", true},
+      {"1,5", false},
+      {"12.5m", false},
+      {"2500m", false},
+      {"0.4%", false},
+      {"0x10", false},
+      {"1e", false},
+      {"1e+", false},
+      {"", false},
+      {"-", false},
+      {".", false},
+      {"abc", false},
+      {"5..", false},
+      {"1.5.2", false},
+      {"12345678.12345678x", false},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(isDecimalNumber(c.word), c.whole) << c.word;
@@ -360,9 +375,9 @@ TEST(AtoiSaturates, OnlyBeyondTheInt32Range) {
     bool saturates;
   };
   constexpr Case kCases[] = {
-      {"2147483647", false},  {"-2147483648", false}, {"+002147483647", false},
-      {"2147483648", true},   {"-2147483649", true},  {"99999999999", true},
-      {"2147483647.9", false}, {"12", false},         {"", false},
+      {"2147483647", false},   {"-2147483648", false}, {"+002147483647", false},
+      {"2147483648", true},    {"-2147483649", true},  {"99999999999", true},
+      {"2147483647.9", false}, {"12", false},          {"", false},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(atoiSaturates(c.word), c.saturates) << c.word;

@@ -100,8 +100,8 @@ TEST(Diagnostics, FollowStandardOutputInOrder) {
 
     EXPECT_EQ(run.console, program.banner + program.name +
                                ":empty: no airport found\n" +
-                               summary(program, 0, 0, 0, 0) +
-                               program.notValid + std::string(kDone));
+                               summary(program, 0, 0, 0, 0) + program.notValid +
+                               std::string(kDone));
     EXPECT_EQ(run.exitCode, 1);
   }
 }

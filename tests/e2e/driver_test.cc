@@ -48,8 +48,7 @@ struct DriverCase {
 
 // Standard error for a file of that name without any airport.
 std::string noAirportIn(const Program& p, const std::string& file) {
-  return p.name + ":" + file + ": no airport found\n" +
-         summary(p, 0, 0, 0, 0);
+  return p.name + ":" + file + ": no airport found\n" + summary(p, 0, 0, 0, 0);
 }
 
 const DriverCase kDriverCases[] = {

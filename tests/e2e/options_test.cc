@@ -96,7 +96,11 @@ std::string consoleOf(Console console, const Program& program) {
 const std::string kTry = "Try 'PROGRAM --help'.\n";
 
 const OptionCase kCases[] = {
-    {"-o FILE", {"-o", "out/result", "SAMPLE"}, 0, Console::kDone, "",
+    {"-o FILE",
+     {"-o", "out/result", "SAMPLE"},
+     0,
+     Console::kDone,
+     "",
      "out/result"},
     {"-oFILE", {"-oout/result", "SAMPLE"}, 0, Console::kDone, "", "out/result"},
     {"--output FILE after the inputs",
@@ -105,7 +109,11 @@ const OptionCase kCases[] = {
      Console::kDone,
      "",
      "out/result"},
-    {"--output=FILE", {"--output=out/result", "SAMPLE"}, 0, Console::kDone, "",
+    {"--output=FILE",
+     {"--output=out/result", "SAMPLE"},
+     0,
+     Console::kDone,
+     "",
      "out/result"},
     {"the last -o wins",
      {"-o", "first", "SAMPLE", "-o", "out/result"},
@@ -191,7 +199,8 @@ TEST_P(Options, DoWhatTheHelpSays) {
     prepare(box, program);
     const std::set<std::string> before = filesIn(box);
 
-    const RunResult run = runIn(box.dir(), program.exe, expand(c.args, program));
+    const RunResult run =
+        runIn(box.dir(), program.exe, expand(c.args, program));
 
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(run.console, consoleOf(c.console, program));

@@ -29,7 +29,7 @@ enum class Output {
 
 struct RunOptions {
   Input input = Input::kNullDevice;
-  std::string inputFile;  // relative to the run directory, for Input::kFile
+  std::string inputFile;   // relative to the run directory, for Input::kFile
   std::string inputBytes;  // for Input::kPipe
   Output output = Output::kCaptured;
   Output errors = Output::kCaptured;  // standard error, the same choices

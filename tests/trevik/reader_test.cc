@@ -273,8 +273,7 @@ TEST(ReadAnfAirports, NotesCountsThatAreNotWhatTheyReadAs) {
   const Case cases[] = {
       {"2", {}},
       {"2R", {"4: obstacle count \"2R\" is not a whole number, read as 2"}},
-      {"-2",
-       {"4: obstacle count -2 is negative, read as 0", kObstaclesUnread}},
+      {"-2", {"4: obstacle count -2 is negative, read as 0", kObstaclesUnread}},
       {"170",
        {"4: obstacle count 170 runs past the end of the file (2 lines "
         "follow)"}},
@@ -337,13 +336,14 @@ TEST(ReadAnfAirports, NotesNumbersNotReadAsTheyStand) {
   };
   const Case cases[] = {
       {1, "1,5", {"2: the elevation \"1,5\" reads as 1"}},
-      {1, "3e9", {"2: the elevation \"3e9\" is out of range, written as "
-                  "2147483647"}},
+      {1,
+       "3e9",
+       {"2: the elevation \"3e9\" is out of range, written as "
+        "2147483647"}},
       {2,
        "09 12.5m 1e400 0x10 2300 0.4% 50",
        {"3: the TORA \"12.5m\" reads as 12.5",
-        "3: the ASDA \"0x10\" reads as 0",
-        "3: the slope \"0.4%\" reads as 0.4",
+        "3: the ASDA \"0x10\" reads as 0", "3: the slope \"0.4%\" reads as 0.4",
         "3: the TODA \"1e400\" is out of range, written as 2147483647"}},
       {2,
        "09 2500 2500 2500 -3e9 -1e400 50",
@@ -385,7 +385,8 @@ TEST(ReadAnfAirports, NotesLinesThatNoAirportReads) {
              "33 2500 2500 2500 2300 -0.4 50", "0"}),
        {"6: 4 lines belong to no airport and are ignored: airport EXMP ends "
         "at line 5, as line 6 should be a runway line of 7 words but has 6"}},
-      {"one line", with({"0"}),
+      {"one line",
+       with({"0"}),
        {"6: 1 line belongs to no airport and is ignored: airport EXMP ends "
         "at line 5, as line 6 should be a runway line of 7 words but has 1"}},
       {"a remark", with({"500FT THR AGL", "REMARK"}), {}},

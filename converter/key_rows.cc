@@ -1,0 +1,162 @@
+// The key rows of an Airbus airport file and how their values are read.
+#include "converter/key_rows.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+
+#include "converter/reader.h"
+#include "converter/writer.h"
+#include "core/numbers.h"
+
+namespace converter::detail {
+namespace {
+
+std::string numberText(double value) {
+  char text[core::kMaxNumberText];
+  return {text, core::writeDecimal(text, value)};
+}
+
+}  // namespace
+
+bool isKey(const core::WordTable& table, size_t row, std::string_view key) {
+  return core::wordIs(table, row, 0, key);
+}
+
+template <typename Value>
+std::optional<std::string_view> KeyRows::valueOf(size_t row, const Key& key,
+                                                 const Value& value) {
+  std::string_view words[2];
+  const size_t n = core::rowWords(table_, row, words, 2);
+  if (n != 0 && words[0] == key.key) return words[1];
+  if constexpr (std::is_same_v<Value, double>) {
+    misplaced(row, key, numberText(value));
+  } else {
+    misplaced(row, key, core::quoted(value));
+  }
+  return std::nullopt;
+}
+
+void KeyRows::misplaced(size_t row, const Key& key, const std::string& shows) {
+  pending_.push_back({row, kKey,
+                      "key should be \"" + std::string(key.key) + "\" but is " +
+                          core::describeRow(table_, row) + "; " +
+                          std::string(key.what) + " reads as " + shows});
+}
+
+void KeyRows::readText(size_t row, const Key& key, TextField& field) {
+  if (auto value = valueOf(row, key, field)) field.assign(*value);
+}
+
+void KeyRows::notANumber(size_t row, const Key& key, std::string_view value) {
+  pending_.push_back(
+      {row, kNumber,
+       std::string(key.what) +
+           (value.empty() ? " has no value"
+                          : " " + core::quoted(value) + " is not a number") +
+           ", read as 0"});
+}
+
+void KeyRows::noteNumber(size_t row, const core::NumberWord& number) {
+  core::Findings found;
+  core::noteNumberWord(number, row, {kTextAfter, kOutOfRange}, found);
+  for (core::Finding& finding : found.shown()) {
+    pending_.push_back(std::move(finding));
+  }
+}
+
+void KeyRows::readDecimal(size_t row, const Key& key, double& field,
+                          core::Written written) {
+  auto value = valueOf(row, key, field);
+  if (!value) return;
+  // Words come from the loaded input, so atofWord may read past them.
+  bool whole = true;
+  field = core::atofWord(*value, whole);
+  const core::NumberWord number{key.what, *value, field, whole, written};
+  if (whole && core::fitsField(number)) return;
+  if (field == 0 && !core::beginsWithNumber(*value)) {
+    notANumber(row, key, *value);
+  } else {
+    noteNumber(row, number);
+  }
+}
+
+void KeyRows::readInteger(size_t row, const Key& key, double& field) {
+  auto value = valueOf(row, key, field);
+  if (!value) return;
+  const int32_t number = core::atoi(*value);
+  field = number;
+  if (number == 0 && !core::beginsWithInteger(*value)) {
+    notANumber(row, key, *value);
+  } else if (number == INT32_MAX || number == INT32_MIN ||
+             !core::isDecimalNumber(*value)) {
+    noteNumber(row, {key.what, *value, field, true, core::Written::kWhole});
+  }
+}
+
+void KeyRows::checkOffsets(size_t row, const core::Runway& runway) {
+  for (const core::Obstacle& obstacle : runway.obstacles) {
+    const ObstacleOffsets offsets = offsetsOf(runway, obstacle);
+    const std::pair<double, size_t> values[] = {
+        {offsets.height, row + kObstacleElevation},
+        {offsets.beyond, row + kDistance}};
+    constexpr std::string_view kNames[] = {
+        "the obstacle's height above the end of the take-off run",
+        "the obstacle's distance beyond the end of the take-off run"};
+    for (size_t k = 0; k < 2; ++k) {
+      const double value = values[k].first;
+      if (core::fitsRounded(value)) continue;
+      pending_.push_back(
+          {values[k].second, kOutOfRange,
+           std::string(kNames[k]) +
+               (value != value
+                    ? " comes out as NaN, written as 0"
+                    : " is out of range, written as " +
+                          core::writtenText(value, core::Written::kRounded))});
+    }
+    row += kObstacleRows;
+  }
+}
+
+void KeyRows::readComment(size_t row, const Key& key, TextField& field) {
+  if (!isKey(table_, row, key.key)) {
+    valueOf(row, key, field);
+    return;
+  }
+  // All words in one walk of the row: a comment may hold millions of them.
+  std::vector<std::string_view> words(table_.wordCount(row));
+  core::rowWords(table_, row, words.data(), words.size());
+  std::string comment(1, ' ');
+  for (size_t col = 1; col < words.size(); ++col) {
+    comment += ' ';
+    comment += words[col];
+  }
+  field.assign(comment);
+}
+
+void KeyRows::readIdent(size_t row, TextField& field) {
+  auto value = valueOf(row, {"Ident", "the runway designator"}, field);
+  if (!value) return;
+  std::string ident(value->substr(0, kIdentLength));  // short: no heap block
+  std::replace(ident.begin(), ident.end(), '/', '-');
+  field.assign(ident);
+}
+
+void KeyRows::readLateral(size_t row, double& field) {
+  // Optional: neither its absence nor a value that is no number at all is
+  // noted (an empty one is common), but a number not read as it stands is.
+  std::string_view words[2];
+  if (core::rowWords(table_, row, words, 2) == 0 ||
+      words[0] != "LateralDistance") {
+    return;
+  }
+  bool whole = true;
+  field = core::atofWord(words[1], whole);
+  if ((!whole && core::beginsWithNumber(words[1])) ||
+      !core::fitsRounded(field)) {
+    noteNumber(row, {"the lateral distance", words[1], field, whole});
+  }
+}
+
+}  // namespace converter::detail
