@@ -1,6 +1,6 @@
 // How each program treats its list of input paths: converter converts the
-// first and ignores the rest; trevik loads every one in order and stops at
-// the first that cannot be opened, before touching "APB".
+// first and ignores the rest, saying so; trevik loads every one in order and
+// stops at the first that cannot be opened, before touching "APB".
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -80,7 +80,13 @@ TEST(ConverterArguments, ConvertsOnlyTheFirstPath) {
         {airbus, "missing", "trap"},
         done,
         {out}},
-       {"a directory after the input", {airbus, "folder"}, done, {out}},
+       {"a directory after the input",
+        {airbus, "folder"},
+        done,
+        {out},
+        // Said before the rest.
+        "converter: only the first file is read; 1 more argument ignored\n" +
+            converter.sampleSummary},
        {"the same path twice gives its airports once",
         {airbus, airbus},
         done,

@@ -22,7 +22,7 @@ enum class Console { kNothing, kBanner, kDone, kNotOpen };
 struct OptionCase {
   const char* name;
   // "SAMPLE" stands for the program's sample files, "BROKEN" for a file
-  // with one finding.
+  // with one finding, "MANY" for BROKEN 60 times over.
   std::vector<std::string> args;
   int exitCode;
   Console console;
@@ -46,6 +46,9 @@ void prepare(const Sandbox& box, const Program& program) {
                           : std::string("ANF EXMP EXAMPLE\n120.5\n"
                                         "09 2500 2800 2600 2400 0.4 50\n0\n"
                                         "27 2500 2500 2500 2300 -0.4\n0\n"));
+  std::string many;
+  for (int k = 0; k < 60; ++k) many += box.read("broken");
+  box.write("many", many);
   box.write(kOutputFile, kOldApb);
   std::filesystem::create_directory(box.path("out"));
 }
@@ -57,7 +60,7 @@ std::vector<std::string> expand(const std::vector<std::string>& args,
     if (arg == "SAMPLE") {
       out.insert(out.end(), program.sample.begin(), program.sample.end());
     } else {
-      out.push_back(arg == "BROKEN" ? "broken" : arg);
+      out.push_back(arg == "BROKEN" ? "broken" : arg == "MANY" ? "many" : arg);
     }
   }
   return out;
@@ -145,6 +148,11 @@ const OptionCase kCases[] = {
      1,
      Console::kBanner,
      "PROGRAM: --strict: 1 finding; \"APB\" left as it was\n"},
+    {"--strict counts the findings not shown",
+     {"--strict", "MANY"},
+     1,
+     Console::kBanner,
+     "PROGRAM: --strict: 60 findings; \"APB\" left as it was\n"},
     {"--strict names the output",
      {"--strict", "--output=out/result", "BROKEN"},
      1,
