@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "apb/output_stream.h"
 #include "core/console.h"
 #include "core/line_reader.h"
 #include "core/platform.h"
@@ -10,12 +11,13 @@
 namespace apb {
 
 std::optional<int> answerRequest(const core::CommandLine& line,
-                                 std::string_view program,
-                                 std::string_view help,
+                                 std::string_view program, Help help,
                                  std::string_view version) {
   switch (line.request) {
     case core::CommandLine::Request::kHelp:
-      core::say(help);
+      core::say(help.start);
+      core::say(kOptionsHelp);
+      core::say(help.end);
       return 0;
     case core::CommandLine::Request::kVersion:
       core::say(version);
@@ -28,6 +30,18 @@ std::optional<int> answerRequest(const core::CommandLine& line,
       break;
   }
   return std::nullopt;
+}
+
+std::filesystem::path outputOf(const core::CommandLine& line,
+                               std::string_view program) {
+  std::filesystem::path output =
+      line.output.value_or(std::filesystem::path(kOutputFile));
+  core::nameOutput(program, core::pathText(output));
+  return output;
+}
+
+void say(const core::CommandLine& line, std::string_view text) {
+  if (!line.check) core::say(text);
 }
 
 int done(int code, const core::CommandLine& line) {
@@ -53,12 +67,13 @@ size_t findingCount(const core::Findings& findings) {
 
 std::optional<int> judgeFindings(const core::CommandLine& line,
                                  std::string_view program,
-                                 std::string_view output, size_t said) {
+                                 const std::filesystem::path& output,
+                                 size_t said) {
   if (line.check) return said == 0 ? 0 : 1;
   if (!line.strict || said == 0) return std::nullopt;
   core::sayError(std::string(program) + ": --strict: " + std::to_string(said) +
                  (said == 1 ? " finding; \"" : " findings; \"") +
-                 std::string(output) + "\" left as it was");
+                 core::pathText(output) + "\" left as it was");
   return 1;
 }
 

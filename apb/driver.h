@@ -5,6 +5,7 @@
 #define APB_DRIVER_H_
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -13,14 +14,41 @@
 
 namespace apb {
 
+// The part of both programs' help that lists the options.
+constexpr std::string_view kOptionsHelp =
+    "Options:\n"
+    "  -o, --output=FILE  write FILE instead of \"APB\"\n"
+    "      --check        read and report only: write no file, print nothing\n"
+    "                     on standard output\n"
+    "      --strict       fail, leaving the output as it was, when standard\n"
+    "                     error holds more than the summary\n"
+    "  -h, --help         show this text\n"
+    "      --version      show the version\n"
+    "      --             take the next arguments as files, whatever their\n"
+    "                     names\n"
+    "\n";
+
+// A program's help: what comes before kOptionsHelp, and after it.
+struct Help {
+  std::string_view start;
+  std::string_view end;
+};
+
 // Answers a command line that asks for no conversion: help or version on
 // standard output (exit 0), or, for a wrong one, "PROGRAM: WHAT" and
 // "Try 'PROGRAM --help'." on standard error (exit 2). Nothing for a line
 // that asks for a conversion.
 std::optional<int> answerRequest(const core::CommandLine& line,
-                                 std::string_view program,
-                                 std::string_view help,
+                                 std::string_view program, Help help,
                                  std::string_view version);
+
+// The file a run writes: the file of -o, else "APB". From now on an
+// interrupt names it.
+std::filesystem::path outputOf(const core::CommandLine& line,
+                               std::string_view program);
+
+// Says text on standard output, but for --check, which prints nothing there.
+void say(const core::CommandLine& line, std::string_view text);
 
 // The end of a run that read its input: "\n Done.\n", then a key wait, but
 // only on an interactive console that the run did not read as its input,
@@ -38,7 +66,8 @@ size_t findingCount(const core::Findings& findings);
 // (exit 1). Nothing when the run goes on to put its output in place.
 std::optional<int> judgeFindings(const core::CommandLine& line,
                                  std::string_view program,
-                                 std::string_view output, size_t said);
+                                 const std::filesystem::path& output,
+                                 size_t said);
 
 }  // namespace apb
 

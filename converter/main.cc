@@ -28,7 +28,9 @@ constexpr std::string_view kProgram = "converter";
 constexpr std::string_view kVersion = "converter " PROGRAM_VERSION "\n";
 constexpr std::string_view kUsage = "usage: converter [OPTION]... AIRBUS_FILE";
 
-constexpr std::string_view kHelp =
+// The help text: what the program does, the options both programs share,
+// and its exit status.
+constexpr std::string_view kHelpStart =
     "usage: converter [OPTION]... AIRBUS_FILE\n"
     "\n"
     "Reads one Airbus airport file (\"-\": standard input) and writes its\n"
@@ -39,18 +41,8 @@ constexpr std::string_view kHelp =
     "Standard output shows the banner and how the run ended. Standard error\n"
     "shows, one line each, what was left out or not read as it stands, and\n"
     "where (converter:FILE:LINE: MESSAGE), then a summary of what was read.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output=FILE  write FILE instead of \"APB\"\n"
-    "      --check        read and report only: write no file, print nothing\n"
-    "                     on standard output\n"
-    "      --strict       fail, leaving the output as it was, when standard\n"
-    "                     error holds more than the summary\n"
-    "  -h, --help         show this text\n"
-    "      --version      show the version\n"
-    "      --             take the next arguments as files, whatever their\n"
-    "                     names\n"
-    "\n"
+    "\n";
+constexpr std::string_view kHelpEnd =
     "Exit status:\n"
     "  0  \"APB\" was written (also when airports were left out, unless\n"
     "     --strict); with --check, standard error held the summary alone\n"
@@ -68,22 +60,15 @@ constexpr std::string_view kBanner =
     "\n";
 
 int convert(const core::CommandLine& line) {
-  if (const auto answered =
-          apb::answerRequest(line, kProgram, kHelp, kVersion)) {
+  if (const auto answered = apb::answerRequest(
+          line, kProgram, {kHelpStart, kHelpEnd}, kVersion)) {
     return *answered;
   }
-  const std::filesystem::path target =
-      line.output.value_or(std::filesystem::path(apb::kOutputFile));
-  const std::string output = core::pathText(target);
-  core::nameOutput(kProgram, output);
-  // --check prints nothing on standard output.
-  const auto say = [&line](std::string_view text) {
-    if (!line.check) core::say(text);
-  };
-  say(kBanner);
+  const std::filesystem::path target = apb::outputOf(line, kProgram);
+  apb::say(line, kBanner);
   core::flushConsole();
   if (line.inputs.empty()) {
-    say("\nNo arguments. Quitting.\n");
+    apb::say(line, "\nNo arguments. Quitting.\n");
     core::sayError(kUsage);
     core::sayError("Try 'converter --help'.");
     return 2;
@@ -105,8 +90,8 @@ int convert(const core::CommandLine& line) {
       {line.inputs.data(), 1}, core::Separators::kBlanks, converter::kFileMark,
       line.check ? nullptr : &outputFile);
   if (read.failed == 0) {
-    say("\nFile is not open\n");
-    say("\nFile reading failed. Quitting.\n");
+    apb::say(line, "\nFile is not open\n");
+    apb::say(line, "\nFile reading failed. Quitting.\n");
     core::sayError(
         core::failureLine(kProgram, "cannot open", path, read.reason));
     return 1;
@@ -123,10 +108,10 @@ int convert(const core::CommandLine& line) {
   said += apb::findingCount(findings);
   if (read.kept[0] == 0) {
     if (line.check) return 1;
-    say("\n Not a valid file.\n");
+    apb::say(line, "\n Not a valid file.\n");
     return apb::done(1, line);
   }
-  if (const auto judged = apb::judgeFindings(line, kProgram, output, said)) {
+  if (const auto judged = apb::judgeFindings(line, kProgram, target, said)) {
     return *judged;
   }
   if (!apb::putInPlace(outputFile, kProgram)) return 1;

@@ -30,7 +30,9 @@ constexpr std::string_view kProgram = "trevik";
 constexpr std::string_view kVersion = "trevik " PROGRAM_VERSION "\n";
 constexpr std::string_view kUsage = "usage: trevik [OPTION]... ANF_FILE...";
 
-constexpr std::string_view kHelp =
+// The help text: what the program does, the options both programs share,
+// and its exit status.
+constexpr std::string_view kHelpStart =
     "usage: trevik [OPTION]... ANF_FILE...\n"
     "\n"
     "Reads one or more ANF airport files (\"-\": standard input), in the\n"
@@ -41,18 +43,8 @@ constexpr std::string_view kHelp =
     "Standard output shows the banner and how the run ended. Standard error\n"
     "shows, one line each, what was left out or not read as it stands, and\n"
     "where (trevik:FILE:LINE: MESSAGE), then a summary of what was read.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output=FILE  write FILE instead of \"APB\"\n"
-    "      --check        read and report only: write no file, print nothing\n"
-    "                     on standard output\n"
-    "      --strict       fail, leaving the output as it was, when standard\n"
-    "                     error holds more than the summary\n"
-    "  -h, --help         show this text\n"
-    "      --version      show the version\n"
-    "      --             take the next arguments as files, whatever their\n"
-    "                     names\n"
-    "\n"
+    "\n";
+constexpr std::string_view kHelpEnd =
     "Exit status:\n"
     "  0  \"APB\" was written (also when airports were left out, unless\n"
     "     --strict); with --check, standard error held the summary alone\n"
@@ -98,22 +90,15 @@ std::string summary(size_t airports,
 }
 
 int convert(const core::CommandLine& line) {
-  if (const auto answered =
-          apb::answerRequest(line, kProgram, kHelp, kVersion)) {
+  if (const auto answered = apb::answerRequest(
+          line, kProgram, {kHelpStart, kHelpEnd}, kVersion)) {
     return *answered;
   }
-  const std::filesystem::path target =
-      line.output.value_or(std::filesystem::path(apb::kOutputFile));
-  const std::string output = core::pathText(target);
-  core::nameOutput(kProgram, output);
-  // --check prints nothing on standard output.
-  const auto say = [&line](std::string_view text) {
-    if (!line.check) core::say(text);
-  };
-  say(kBanner);
+  const std::filesystem::path target = apb::outputOf(line, kProgram);
+  apb::say(line, kBanner);
   core::flushConsole();
   if (line.inputs.empty()) {
-    say("\n No arguments. Quitting.\n");
+    apb::say(line, "\n No arguments. Quitting.\n");
     core::sayError(kUsage);
     core::sayError("Try 'trevik --help'.");
     return 2;
@@ -133,8 +118,8 @@ int convert(const core::CommandLine& line) {
           line.inputs, core::Separators::kInWords, trevik::kFileMark,
           line.check ? nullptr : &outputFile);
   if (read.failed < line.inputs.size()) {
-    say("\nFile is not open.\n");
-    say("\n File reading failed. Quitting.\n");
+    apb::say(line, "\nFile is not open.\n");
+    apb::say(line, "\n File reading failed. Quitting.\n");
     core::sayError(core::failureLine(kProgram, "cannot open",
                                      paths[read.failed], read.reason));
     return 1;
@@ -151,10 +136,10 @@ int convert(const core::CommandLine& line) {
   core::sayError(summary(airports, read.findings));
   if (airports == 0) {
     if (line.check) return 1;
-    say("\n Not a valid ANF file.\n");
+    apb::say(line, "\n Not a valid ANF file.\n");
     return apb::done(1, line);
   }
-  if (const auto judged = apb::judgeFindings(line, kProgram, output, said)) {
+  if (const auto judged = apb::judgeFindings(line, kProgram, target, said)) {
     return *judged;
   }
   if (!apb::putInPlace(outputFile, kProgram)) return 1;
