@@ -44,9 +44,9 @@ struct Slot {
   LineSink out;                       // the lines of its blocks
   std::vector<core::Findings> found;  // per part of the chunk
   std::vector<size_t> kept;           // blocks kept, per part
-  // Per part, the start and end rows of its kept blocks, in order (only
-  // for a conversion that takes the rows no block reads).
-  std::vector<std::vector<std::pair<size_t, size_t>>> blocks;
+  // Per part, its kept blocks in order, for a conversion that takes the
+  // rows no block reads.
+  std::vector<detail::KeptBlocks> blocks;
   State state = State::kFilling;
   size_t seq = 0;      // its place among the chunks of the run
   size_t part = 0;     // where the task goes on: the part
@@ -264,7 +264,7 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
       found.append(std::move(scratch));
       if (kept) {
         ++slot.kept[slot.part];
-        if (unread_) slot.blocks[slot.part].emplace_back(slot.row, end);
+        if (unread_) slot.blocks[slot.part].add(part.firstRow, slot.row, end);
       }
     }
     if (!last) slot.row = parts[slot.part + 1].firstRow;
@@ -328,11 +328,11 @@ void Window::passUnreadRows(Slot& slot) {
     const core::WordTable table({&own, 1}, true, separators);
     core::Findings& findings = read_.findings[part.file];
     size_t from = part.firstRow;
-    for (const auto& [start, end] : slot.blocks[k]) {
+    slot.blocks[k].forEach(part.firstRow, [&](size_t start, size_t end) {
       unread_->rows(table, from, start, findings);
       unread_->blockKept(table, start, end, findings);
       from = start;
-    }
+    });
     unread_->rows(table, from, part.firstRow + part.rows, findings);
     if (part.endsFile) unread_->fileEnded(findings);
   }

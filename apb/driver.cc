@@ -1,6 +1,7 @@
 // What both drivers do alike around a conversion.
 #include "apb/driver.h"
 
+#include <cstdio>
 #include <string>
 
 #include "apb/output_stream.h"
@@ -10,6 +11,38 @@
 
 namespace apb {
 
+namespace {
+
+// Ends a run whose text on standard output is all it gives: a lost text is
+// "PROGRAM: write error: REASON" and exit 1, as with the system's own tools.
+int closeOutput(std::string_view program) {
+  std::error_code reason;
+  if (core::closeStandardOutput(reason)) return 0;
+  // Straight to standard error: standard output is closed now.
+  core::writeError(std::string(program) + ": write error: " +
+                   reason.message() + "\n");
+  std::fflush(stderr);
+  return 1;
+}
+
+// The last lines of the help: where the manual and the documents are once
+// installed (the package puts them beside the programs).
+std::string whereDocumentsAre(std::string_view program) {
+  const std::string name(program);
+#ifdef _WIN32
+  return "Manual: " + name +
+         ".txt beside the program, with README.md, formats.md (every\n"
+         "format and message) and the samples in examples\\.\n";
+#else
+  return "Manual: man " + name +
+         ". The README, the format reference (formats.md) and the\n"
+         "samples are in share/doc/airport-converters beside the program's "
+         "bin\nfolder (/usr/share/doc/airport-converters for /usr/bin).\n";
+#endif
+}
+
+}  // namespace
+
 std::optional<int> answerRequest(const core::CommandLine& line,
                                  std::string_view program, Help help,
                                  std::string_view version) {
@@ -18,10 +51,11 @@ std::optional<int> answerRequest(const core::CommandLine& line,
       core::say(help.start);
       core::say(kOptionsHelp);
       core::say(help.end);
-      return 0;
+      core::say(whereDocumentsAre(program));
+      return closeOutput(program);
     case core::CommandLine::Request::kVersion:
       core::say(version);
-      return 0;
+      return closeOutput(program);
     case core::CommandLine::Request::kWrong:
       core::sayError(std::string(program) + ": " + line.wrong);
       core::sayError("Try '" + std::string(program) + " --help'.");

@@ -35,7 +35,8 @@ struct Help {
 };
 
 // Answers a command line that asks for no conversion: help or version on
-// standard output (exit 0), or, for a wrong one, "PROGRAM: WHAT" and
+// standard output (exit 0; a failed write or close of standard output is
+// "PROGRAM: write error: REASON" on standard error and exit 1), or, for a wrong one, "PROGRAM: WHAT" and
 // "Try 'PROGRAM --help'." on standard error (exit 2). Nothing for a line
 // that asks for a conversion.
 std::optional<int> answerRequest(const core::CommandLine& line,

@@ -49,8 +49,7 @@ constexpr std::string_view kHelpEnd =
     "  1  the file cannot be read, holds no airport, or \"APB\" cannot be\n"
     "     written; with --check or --strict, standard error held more\n"
     "  2  no file was given, or the command line is wrong\n"
-    "\n"
-    "The README describes the formats and every message.\n";
+    "\n";
 
 constexpr std::string_view kBanner =
     "\n"

@@ -1,6 +1,7 @@
 // Console text and the command line, the same on every system.
 #include "core/console.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/platform.h"
@@ -12,6 +13,18 @@ void say(std::string_view text) {
 }
 
 void flushConsole() { std::fflush(stdout); }
+
+bool closeStandardOutput(std::error_code& reason) {
+  errno = 0;
+  bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  int error = errno;
+  if (std::fclose(stdout) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) reason = {error != 0 ? error : EIO, std::generic_category()};
+  return written;
+}
 
 void sayError(std::string_view line) noexcept {
   flushConsole();

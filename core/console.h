@@ -28,6 +28,11 @@ std::string failureLine(std::string_view program, std::string_view what,
 // wait).
 void flushConsole();
 
+// Passes what was said on and closes standard output, for a run whose text
+// there is all it gives (the help, the version): false, with the system's
+// reason, when a write or the close failed, so the text was lost.
+bool closeStandardOutput(std::error_code& reason);
+
 // The paths of a command line: every argument after the program name, as
 // given (wide characters on Windows).
 template <typename Char>

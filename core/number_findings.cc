@@ -1,8 +1,6 @@
 // What a reader says of a number word that is not written as it stands.
 #include "core/number_findings.h"
 
-#include <cmath>
-
 #include "core/numbers.h"
 
 namespace core {
@@ -14,20 +12,6 @@ std::string decimalText(double value) {
 }
 
 }  // namespace
-
-bool fitsField(const NumberWord& number) {
-  switch (number.written) {
-    case Written::kRounded:
-      return fitsRounded(number.value);
-    case Written::kDecimal:
-      return std::isfinite(number.value);
-    case Written::kWhole:
-      return !atoiSaturates(number.word);
-    case Written::kIndirectly:
-      break;
-  }
-  return true;
-}
 
 std::string writtenText(double value, Written written) {
   if (written != Written::kRounded) return decimalText(value);

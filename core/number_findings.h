@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/findings.h"
+#include "core/numbers.h"
 
 namespace core {
 
@@ -41,7 +42,20 @@ inline bool fitsRounded(double value) {
 }
 
 // True when number's field writes it as it reads (kIndirectly: always).
-bool fitsField(const NumberWord& number);
+// Inline: readers ask it of every number they read.
+inline bool fitsField(const NumberWord& number) {
+  switch (number.written) {
+    case Written::kRounded:
+      return fitsRounded(number.value);
+    case Written::kDecimal:
+      return number.value - number.value == 0;  // neither infinite nor NaN
+    case Written::kWhole:
+      return !atoiSaturates(number.word);
+    case Written::kIndirectly:
+      break;
+  }
+  return true;
+}
 
 // The text a value's field writes: the rounded whole number, or the decimal.
 std::string writtenText(double value, Written written);

@@ -51,8 +51,7 @@ constexpr std::string_view kHelpEnd =
     "  1  a file cannot be read, no file holds an airport, or \"APB\" cannot\n"
     "     be written; with --check or --strict, standard error held more\n"
     "  2  no file was given, or the command line is wrong\n"
-    "\n"
-    "The README describes the formats and every message.\n";
+    "\n";
 
 constexpr std::string_view kBanner =
     "\n"
