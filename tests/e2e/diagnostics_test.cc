@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/e2e/process_support.h"
@@ -146,6 +148,29 @@ TEST(Diagnostics, AnswerHelpAndVersionBeforeAnything) {
     EXPECT_TRUE(box.isRegularFile(kOutputFile));
   }
 }
+
+#ifndef _WIN32
+// Help and version are all such a run gives: when standard output cannot take
+// them, the run says so and fails, as the system's own tools do.
+TEST(Diagnostics, SayWhenHelpOrVersionIsLost) {
+  for (const Program& program : bothPrograms()) {
+    for (const char* option : {"--help", "--version"}) {
+      SCOPED_TRACE(program.name + " " + option);
+      Sandbox box;
+      RunOptions options;
+      options.output = Output::kBrokenPipe;
+
+      const RunResult run = runIn(box.dir(), program.exe, {option}, options);
+
+      EXPECT_EQ(run.exitCode, 1);
+      EXPECT_EQ(run.errors,
+                program.name + ": write error: " +
+                    std::error_code(EPIPE, std::generic_category()).message() +
+                    "\n");
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace e2e
