@@ -441,27 +441,29 @@ CASES = [
          env={"TMPDIR": "/nonexistent"}, posix=True),
 ]
 
-# Examples shown but not run here, each with why; the end-to-end tests
-# (tests/e2e/) produce each of these texts with the means it needs.
+# Examples shown but not run here, each with why, and where the other tests
+# reach the text.
 NOT_RUN = {
-    # A signal caught at a given moment of writing "APB":
-    # replacement_test.cc.
+    # A signal caught at a given moment of writing "APB": while it is
+    # written where it stands (tests/e2e/replacement_test.cc), or between
+    # its rename and the end of the run, which no test can time.
     'converter: interrupted; "APB" was written': "a signal",
     'converter: interrupted; "APB" left incomplete': "a signal",
     'trevik: interrupted; "APB" was written': "a signal",
     'trevik: interrupted; "APB" left incomplete': "a signal",
-    # An input written to while it is read: input_test.cc.
+    # An input written to while it is read: tests/e2e/input_test.cc makes
+    # the change, tests/core/input_file_test.cc checks the reason.
     'converter: cannot open "in.txt": the file changed while it was read':
         "a race with a writer",
     'trevik: cannot open "in.anf": the file changed while it was read':
         "a race with a writer",
     # A folder that takes no new file from a user who is not root:
-    # replacement_test.cc.
+    # tests/e2e/replacement_test.cc, up to the reason.
     'converter: "APB" written in place, not replaced: Permission denied':
         "a user other than root",
     'trevik: "APB" written in place, not replaced: Permission denied':
         "a user other than root",
-    # A terminal as standard input: key_wait_test.py.
+    # A terminal as standard input: tests/e2e/key_wait_test.py.
     KEY_WAIT: "a terminal",
 }
 
