@@ -20,10 +20,6 @@ std::string numberText(double value) {
 
 }  // namespace
 
-bool isKey(const core::WordTable& table, size_t row, std::string_view key) {
-  return core::wordIs(table, row, 0, key);
-}
-
 template <typename Value>
 std::optional<std::string_view> KeyRows::valueOf(size_t row, const Key& key,
                                                  const Value& value) {

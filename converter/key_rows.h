@@ -39,7 +39,11 @@ struct Key {
   std::string_view what;
 };
 
-bool isKey(const core::WordTable& table, size_t row, std::string_view key);
+// True when the first word of row is key. Inline: every row is asked.
+inline bool isKey(const core::WordTable& table, size_t row,
+                  std::string_view key) {
+  return core::wordIs(table, row, 0, key);
+}
 
 // Reads the values of the key rows of one airport block. What they show
 // waits in pending() and reaches the findings only when the airport is
