@@ -77,7 +77,7 @@ std::set<std::string> filesIn(const Sandbox& box) {
   std::set<std::string> names;
   for (const auto& entry :
        std::filesystem::recursive_directory_iterator(box.dir())) {
-    names.insert(entry.path().lexically_relative(box.dir()).string());
+    names.insert(entry.path().lexically_relative(box.dir()).generic_string());
   }
   return names;
 }
