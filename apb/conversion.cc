@@ -44,9 +44,8 @@ struct Slot {
   LineSink out;                       // the lines of its blocks
   std::vector<core::Findings> found;  // per part of the chunk
   std::vector<size_t> kept;           // blocks kept, per part
-  // Per part, its kept blocks in order, for a conversion that takes the
-  // rows no block reads.
-  std::vector<detail::KeptBlocks> blocks;
+  // Its kept blocks, for a conversion that takes the rows no block reads.
+  detail::KeptBlocks blocks;
   State state = State::kFilling;
   size_t seq = 0;      // its place among the chunks of the run
   size_t part = 0;     // where the task goes on: the part
@@ -185,10 +184,7 @@ void Window::fill(std::unique_lock<std::mutex>& lock) {
   const size_t parts = slot.chunk.parts().size();
   slot.found.resize(parts);
   slot.kept.assign(parts, 0);
-  if (unread_) {
-    slot.blocks.resize(parts);
-    for (auto& blocks : slot.blocks) blocks.clear();
-  }
+  if (unread_) slot.blocks.clear();
   slot.part = 0;
   slot.row = parts > 0 ? slot.chunk.parts()[0].firstRow : 0;
   lock.lock();
@@ -242,12 +238,21 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
     const Chunk::Part& part = parts[slot.part];
     const bool last = slot.part + 1 == parts.size();
     const RowRun own = slot.chunk.runOf(slot.part);
+    // A row that starts no kept block may part the kept blocks around it.
+    const auto notKept = [](Slot& slot, const core::WordTable& table,
+                            const Chunk::Part& part) {
+      slot.blocks.rowNotKept(slot.part, part.firstRow, slot.row,
+                             table.wordCount(slot.row));
+    };
     const core::WordTable table =
         last ? core::WordTable(runs, end, separators)
              : core::WordTable({&own, 1}, true, separators);
     core::Findings& found = slot.found[slot.part];
     for (; slot.row < part.firstRow + part.rows; ++slot.row) {
-      if (!converter.isStart(table, slot.row)) continue;
+      if (!converter.isStart(table, slot.row)) {
+        if (unread_) notKept(slot, table, part);
+        continue;
+      }
       // What a block notices counts only once it is read whole; no memory
       // is taken for a block that notices nothing.
       core::Findings scratch;
@@ -264,7 +269,9 @@ bool Window::readBlocks(Slot& slot, std::vector<RowRun>& runs, bool end,
       found.append(std::move(scratch));
       if (kept) {
         ++slot.kept[slot.part];
-        if (unread_) slot.blocks[slot.part].add(part.firstRow, slot.row, end);
+        if (unread_) slot.blocks.add(slot.part, part.firstRow, slot.row, end);
+      } else if (unread_) {
+        notKept(slot, table, part);
       }
     }
     if (!last) slot.row = parts[slot.part + 1].firstRow;
@@ -328,11 +335,12 @@ void Window::passUnreadRows(Slot& slot) {
     const core::WordTable table({&own, 1}, true, separators);
     core::Findings& findings = read_.findings[part.file];
     size_t from = part.firstRow;
-    slot.blocks[k].forEach(part.firstRow, [&](size_t start, size_t end) {
-      unread_->rows(table, from, start, findings);
-      unread_->blockKept(table, start, end, findings);
-      from = start;
-    });
+    slot.blocks.takePart(k, part.firstRow,
+                         [&](size_t start, size_t last, size_t end) {
+                           unread_->rows(table, from, start, findings);
+                           unread_->blockKept(table, last, end, findings);
+                           from = start;
+                         });
     unread_->rows(table, from, part.firstRow + part.rows, findings);
     if (part.endsFile) unread_->fileEnded(findings);
   }

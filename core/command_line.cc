@@ -2,6 +2,7 @@
 #include "core/command_line.h"
 
 #include <string_view>
+#include <utility>
 
 #include "core/line_reader.h"
 #include "core/platform.h"
@@ -12,11 +13,13 @@ namespace {
 // Reads the arguments one by one into line.
 class Reader {
  public:
-  Reader(const std::vector<std::filesystem::path>& arguments, CommandLine& line)
+  Reader(std::vector<std::filesystem::path>& arguments, CommandLine& line)
       : arguments_(arguments), line_(line) {}
 
   // False once the reading is over: help, version, or a wrong argument.
   bool take();
+  // How many inputs take() kept, at the front of the arguments.
+  size_t kept() const { return kept_; }
 
  private:
   bool wrong(std::string what) {
@@ -28,7 +31,7 @@ class Reader {
     line_.request = request;
     return false;
   }
-  bool input(const std::filesystem::path& path);
+  bool input(std::filesystem::path& path);
   // An argument of options, option the text of argument.
   bool longOption(const std::filesystem::path& argument,
                   std::string_view option);
@@ -40,21 +43,22 @@ class Reader {
   bool output(std::string_view name, const std::filesystem::path* argument,
               size_t at);
 
-  const std::vector<std::filesystem::path>& arguments_;
+  std::vector<std::filesystem::path>& arguments_;
   CommandLine& line_;
   size_t next_ = 0;
+  size_t kept_ = 0;  // the inputs, moved to the front as they are taken
   bool optionsEnded_ = false;
   bool standardInput_ = false;
 };
 
-bool Reader::input(const std::filesystem::path& path) {
+bool Reader::input(std::filesystem::path& path) {
   if (path == std::filesystem::path(kStandardInput)) {
     if (standardInput_) {
       return wrong("'-' (standard input) may be given only once");
     }
     standardInput_ = true;
   }
-  line_.inputs.push_back(path);
+  arguments_[kept_++] = std::move(path);
   return true;
 }
 
@@ -121,7 +125,7 @@ bool Reader::shortOptions(const std::filesystem::path& argument,
 
 bool Reader::take() {
   while (next_ < arguments_.size()) {
-    const std::filesystem::path& argument = arguments_[next_++];
+    std::filesystem::path& argument = arguments_[next_++];
     // Options are read from the UTF-8 text, paths kept as given.
     const std::string text = pathText(argument);
     bool going = true;
@@ -141,10 +145,13 @@ bool Reader::take() {
 
 }  // namespace
 
-CommandLine readCommandLine(
-    const std::vector<std::filesystem::path>& arguments) {
+CommandLine readCommandLine(std::vector<std::filesystem::path> arguments) {
   CommandLine line;
-  Reader(arguments, line).take();
+  Reader reader(arguments, line);
+  reader.take();
+  // The inputs stay where they are: a command line may name thousands.
+  arguments.resize(reader.kept());
+  line.inputs = std::move(arguments);
   return line;
 }
 

@@ -30,8 +30,7 @@ struct CommandLine {
 // option, a missing or unexpected option argument, an output of "-", or
 // "-" twice make the line kWrong. Without any argument that begins with
 // "-", every argument is an input path.
-CommandLine readCommandLine(
-    const std::vector<std::filesystem::path>& arguments);
+CommandLine readCommandLine(std::vector<std::filesystem::path> arguments);
 
 }  // namespace core
 
