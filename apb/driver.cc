@@ -19,8 +19,8 @@ int closeOutput(std::string_view program) {
   std::error_code reason;
   if (core::closeStandardOutput(reason)) return 0;
   // Straight to standard error: standard output is closed now.
-  core::writeError(std::string(program) + ": write error: " +
-                   reason.message() + "\n");
+  core::writeError(std::string(program) + ": write error: " + reason.message() +
+                   "\n");
   std::fflush(stderr);
   return 1;
 }

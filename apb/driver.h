@@ -36,9 +36,9 @@ struct Help {
 
 // Answers a command line that asks for no conversion: help or version on
 // standard output (exit 0; a failed write or close of standard output is
-// "PROGRAM: write error: REASON" on standard error and exit 1), or, for a wrong one, "PROGRAM: WHAT" and
-// "Try 'PROGRAM --help'." on standard error (exit 2). Nothing for a line
-// that asks for a conversion.
+// "PROGRAM: write error: REASON" on standard error and exit 1), or, for a wrong
+// one, "PROGRAM: WHAT" and "Try 'PROGRAM --help'." on standard error (exit 2).
+// Nothing for a line that asks for a conversion.
 std::optional<int> answerRequest(const core::CommandLine& line,
                                  std::string_view program, Help help,
                                  std::string_view version);

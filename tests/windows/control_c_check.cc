@@ -76,7 +76,8 @@ int wmain(int argc, wchar_t** argv) {
   HANDLE writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return fail("no pipe");
   SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-  HANDLE output = inheritable(dir / "console.txt", GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE output =
+      inheritable(dir / "console.txt", GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE errors = inheritable(dir / "errors.txt", GENERIC_WRITE, CREATE_ALWAYS);
 
   STARTUPINFOW startup{};
@@ -105,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
       return fail("the program stopped reading");
     }
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (temporaryFiles(dir) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       TerminateProcess(process.hProcess, 1);
