@@ -50,6 +50,8 @@ class KeptBlocks {
     next_ = 0;
     nextFar_ = 0;
     open_ = false;
+    part_ = SIZE_MAX;
+    readUntil_ = 0;
   }
   // Row of part, of words words, starts no kept block: when it is not
   // blank and no block kept so far reads it, a kept block after it starts
