@@ -17,12 +17,12 @@ cd "$work" || exit 1
 touch 'a b.txt' north.anf south.anf ./-dash.anf
 mkdir dir
 
-spec=$(complete -p "$program") || {
+registered=$(complete -p "$program") || {
   echo "$file registers no completion for $program"
   exit 1
 }
-[[ $spec =~ -F\ ([^ ]+) ]] || {
-  echo "the completion of $program calls no function: $spec"
+[[ $registered =~ -F\ ([^ ]+) ]] || {
+  echo "the completion of $program calls no function: $registered"
   exit 1
 }
 complete_function=${BASH_REMATCH[1]}
