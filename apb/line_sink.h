@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 
 namespace apb {
 

@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "core/console.h"
-#include "core/platform.h"
+#include "core/system/console.h"
+#include "core/system/platform.h"
 
 namespace apb {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "core/file_replacement.h"
+#include "core/system/file_replacement.h"
 
 namespace apb {
 

@@ -1,7 +1,7 @@
 // Runway lines that the AIRPORT1 and AIRPORT2 forms write alike.
 #include "apb/runway_lines.h"
 
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 
 namespace apb {
 

@@ -15,7 +15,7 @@
 #include "converter/reader.h"
 #include "converter/writer.h"
 #include "core/lines.h"
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 #include "core/records.h"
 #include "tests/support/records.h"
 #include "trevik/reader.h"

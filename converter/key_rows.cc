@@ -6,9 +6,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "converter/obstacle_offsets.h"
 #include "converter/reader.h"
-#include "converter/writer.h"
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 
 namespace converter::detail {
 namespace {

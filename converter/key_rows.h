@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/findings.h"
-#include "core/number_findings.h"
+#include "core/findings/findings.h"
+#include "core/findings/number_findings.h"
 #include "core/records.h"
-#include "core/word_table.h"
+#include "core/reading/word_table.h"
 
 namespace converter::detail {
 

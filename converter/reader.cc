@@ -225,24 +225,4 @@ bool readAirbusAirport(const WordTable& table, size_t row, Airport& airport,
   return AirportReader(table).read(row, airport, findings, end);
 }
 
-std::vector<Airport> readAirbusAirports(const WordTable& table,
-                                        core::Findings& findings) {
-  // Every "Airport" row starts a block of its own, whatever came before.
-  std::vector<Airport> airports;
-  for (size_t row = 0; row < table.rows(); ++row) {
-    if (!isAirportRow(table, row)) continue;
-    size_t end = 0;
-    if (!readAirbusAirport(table, row, airports.emplace_back(), findings,
-                           end)) {
-      airports.pop_back();
-    }
-  }
-  return airports;
-}
-
-std::vector<Airport> readAirbusAirports(const WordTable& table) {
-  core::Findings findings;
-  return readAirbusAirports(table, findings);
-}
-
 }  // namespace converter

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/findings.h"
+#include "core/findings/findings.h"
+#include "core/reading/word_table.h"
 #include "core/records.h"
-#include "core/word_table.h"
 
 namespace converter {
 
@@ -30,28 +30,18 @@ std::string_view kindName(unsigned kind);
 bool isAirportRow(const core::WordTable& table, size_t row);
 
 // Reads the airport block whose "Airport" row is row into airport (made
-// empty), forward from row only. False, with its kLeftOut finding, when the
-// block does not close with three "End" rows; else end is the row after
-// them, and what its key rows show goes to findings, with its runways and
-// obstacles counted as read.
+// empty), forward from row only; missing rows and words read as nothing (an
+// empty text or 0). False, with its kLeftOut finding naming the first
+// marker row that failed, when the block does not close with three "End"
+// rows; else end is the row after them, and findings get each key row that
+// holds another key (the optional "LateralDistance" excepted), each number
+// key row whose value is not a number, has text after its number or is
+// beyond what its field can be written as, and each obstacle line value
+// that comes out beyond what it can be written as; its runways and
+// obstacles are counted as read.
 bool readAirbusAirport(const core::WordTable& table, size_t row,
                        core::Airport& airport, core::Findings& findings,
                        size_t& end);
-
-// Every airport block of the table that closes with three "End" rows, in file
-// order. A block that does not close is dropped and the scan goes on at the
-// row after its "Airport" row. Missing rows and words read as nothing (an
-// empty text or 0); never reads outside the table. What is left out or read
-// as 0 goes to findings: one kLeftOut per dropped block, naming the first
-// marker row that failed; for the airports kept, each key row that holds
-// another key (the optional "LateralDistance" excepted), each number key
-// row whose value is not a number, has text after its number or is beyond
-// what its field can be written as, and each obstacle line value that comes
-// out beyond what it can be written as.
-std::vector<core::Airport> readAirbusAirports(const core::WordTable& table,
-                                              core::Findings& findings);
-// The same, for callers that want only the airports.
-std::vector<core::Airport> readAirbusAirports(const core::WordTable& table);
 
 }  // namespace converter
 

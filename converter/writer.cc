@@ -2,7 +2,8 @@
 #include "converter/writer.h"
 
 #include "apb/runway_lines.h"
-#include "core/numbers.h"
+#include "converter/obstacle_offsets.h"
+#include "core/numbers/numbers.h"
 
 namespace converter {
 namespace {
@@ -20,19 +21,15 @@ void writeAirportLine(LineSink& out, const Airport& airport) {
   out.endLine();
 }
 
-// The obstacle's height above the runway at the end of the take-off run,
-// where the threshold is raised by the slope (in percent) over the TORA, and
-// its distance beyond that point. One rounding per operation, in this order.
+// The obstacle's height and distance from the end of the take-off run, and
+// its lateral distance, rounded.
 void writeObstacleLine(LineSink& out, const Runway& runway,
                        const Obstacle& obstacle) {
-  const double endOfRun =
-      runway.slope * 0.01 * runway.tora + runway.thresholdElevation;
-  const double height = obstacle.elevation - endOfRun;
-  const double beyond = obstacle.distance - runway.tora;
+  const ObstacleOffsets offsets = offsetsOf(runway, obstacle);
   char* p = out.reserve(3 * core::kMaxNumberText);
-  p = core::writeInteger(p, roundToInt(height));
+  p = core::writeInteger(p, roundToInt(offsets.height));
   *p++ = ' ';
-  p = core::writeInteger(p, roundToInt(beyond));
+  p = core::writeInteger(p, roundToInt(offsets.beyond));
   *p++ = ' ';
   p = core::writeInteger(p, roundToInt(obstacle.lateralDistance));
   out.commit(p);
@@ -51,18 +48,10 @@ void writeRunway(LineSink& out, const Runway& runway) {
 
 }  // namespace
 
-ObstacleOffsets offsetsOf(const Runway& runway, const Obstacle& obstacle) {
-  const double endOfRun =
-      runway.slope * 0.01 * runway.tora + runway.thresholdElevation;
-  return {obstacle.elevation - endOfRun, obstacle.distance - runway.tora};
-}
-
-void writeAirport2(LineSink& out, std::span<const Airport> airports) {
-  for (const Airport& airport : airports) {
-    out.text("AIRPORT2").endLine();
-    writeAirportLine(out, airport);
-    for (const Runway& runway : airport.runways) writeRunway(out, runway);
-  }
+void writeAirport2(LineSink& out, const Airport& airport) {
+  out.text("AIRPORT2").endLine();
+  writeAirportLine(out, airport);
+  for (const Runway& runway : airport.runways) writeRunway(out, runway);
 }
 
 }  // namespace converter

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "apb/line_sink.h"
-#include "core/findings.h"
+#include "core/findings/findings.h"
 #include "core/lines.h"
 #include "core/records.h"
 

@@ -19,7 +19,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 
 namespace {
 

@@ -7,9 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/number_findings.h"
-#include "core/numbers.h"
-#include "trevik/unread_lines.h"
+#include "core/findings/number_findings.h"
+#include "core/numbers/numbers.h"
 
 namespace trevik {
 namespace {
@@ -303,43 +302,6 @@ std::string_view kindName(unsigned kind) {
     default:
       return "findings";
   }
-}
-
-void readAnfAirports(const std::vector<WordTable>& tables,
-                     std::vector<Airport>& airports,
-                     std::vector<Findings>& findings) {
-  findings.assign(tables.size(), Findings());
-  for (size_t k = 0; k < tables.size(); ++k) {
-    const WordTable& table = tables[k];
-    const size_t before = airports.size();
-    UnreadLines unread;
-    size_t from = 0;
-    // Every line is a possible header, also those an airport just used.
-    for (size_t row = 0; row < table.rows(); ++row) {
-      if (!isAnfLine(table, row)) continue;
-      unread.rows(table, from, row, findings[k]);
-      from = row;
-      size_t end = 0;
-      if (readAnfAirport(table, row, airports.emplace_back(), findings[k],
-                         end)) {
-        unread.blockKept(table, row, end, findings[k]);
-      } else {
-        airports.pop_back();
-      }
-    }
-    unread.rows(table, from, table.rows(), findings[k]);
-    unread.fileEnded(findings[k]);
-    if (tables.size() > 1 && airports.size() == before) {
-      findings[k].add(core::Finding::kWholeFile, kNoAirport,
-                      "no airport found");
-    }
-  }
-}
-
-void readAnfAirports(const std::vector<WordTable>& tables,
-                     std::vector<Airport>& airports) {
-  std::vector<Findings> findings;
-  readAnfAirports(tables, airports, findings);
 }
 
 }  // namespace trevik

@@ -3,11 +3,10 @@
 #define TREVIK_READER_H_
 
 #include <string_view>
-#include <vector>
 
-#include "core/findings.h"
+#include "core/findings/findings.h"
+#include "core/reading/word_table.h"
 #include "core/records.h"
-#include "core/word_table.h"
 
 namespace trevik {
 
@@ -35,28 +34,14 @@ bool isAnfLine(const core::WordTable& table, size_t row);
 // Reads the airport whose header is at row into airport (made empty),
 // forward from row only: a header is a line of at least three words whose
 // first is "ANF", followed by a line of at least one word and a runway line
-// of at least seven. False, with the reason noted, for an "ANF" line that
-// is no header; else end is the row after its last line, and what it does
-// not read as it stands goes to findings, with its runways and obstacles
-// counted as read.
+// of at least seven. Missing words read as 0; never reads outside the
+// file's lines or a line's words. False, with the reason noted, for an
+// "ANF" line that is no header; else end is the row after its last line,
+// and what it does not read as it stands goes to findings, with its
+// runways and obstacles counted as read.
 bool readAnfAirport(const core::WordTable& table, size_t header,
                     core::Airport& airport, core::Findings& findings,
                     size_t& end);
-
-// Appends one airport per airport header found, file by file in the order
-// given and line by line within a file. A header is a line of at least three
-// words whose first is "ANF", followed by a line of at least one word and a
-// runway line of at least seven. Missing words read as 0; never reads outside
-// a file's lines or a line's words. findings gets one entry per table (made
-// empty): what each file's airports left out or did not read as it stands,
-// its unread lines, and, when there are several tables, kNoAirport for
-// each that gives none.
-void readAnfAirports(const std::vector<core::WordTable>& tables,
-                     std::vector<core::Airport>& airports,
-                     std::vector<core::Findings>& findings);
-// The same, for callers that want only the airports.
-void readAnfAirports(const std::vector<core::WordTable>& tables,
-                     std::vector<core::Airport>& airports);
 
 }  // namespace trevik
 

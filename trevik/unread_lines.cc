@@ -1,16 +1,13 @@
 // The lines of an ANF file that no airport reads.
 #include "trevik/unread_lines.h"
 
-#include <algorithm>
+#include <string>
 
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 #include "trevik/reader.h"
 
 namespace trevik {
 namespace {
-
-using core::Findings;
-using core::WordTable;
 
 // The words of a runway line.
 constexpr size_t kRunwayWords = 7;
@@ -19,60 +16,27 @@ std::string lineText(size_t row) { return "line " + std::to_string(row + 1); }
 
 }  // namespace
 
-void UnreadLines::rows(const WordTable& table, size_t from, size_t to,
-                       Findings& findings) {
-  for (size_t row = std::max(from, readUntil_); row < to; ++row) {
-    const size_t words = table.wordCount(row);
-    if (words == 0) {
-      endRun(findings);
-      continue;
-    }
-    const bool anfLine = isAnfLine(table, row);
-    if (anfLine || !inRun_) {
-      endRun(findings);
-      inRun_ = true;
-      silent_ = anfLine;
-      mayHold_ = false;
-      follows_ = row == readUntil_ && !airport_.empty();
-      first_ = row;
-      lines_ = 0;
-      firstWords_ = words;
-    }
-    ++lines_;
-    if (!mayHold_) {
-      mayHold_ = words >= kRunwayWords ||
-                 core::isDecimalNumber(core::wordAt(table, row, 0));
-    }
-  }
+bool mayHoldData(const core::WordTable& table, size_t row) {
+  return table.wordCount(row) >= kRunwayWords ||
+         core::isDecimalNumber(core::wordAt(table, row, 0));
 }
 
-void UnreadLines::blockKept(const WordTable& table, size_t start, size_t end,
-                            Findings& findings) {
-  endRun(findings);
-  if (end < readUntil_) return;
-  readUntil_ = end;
-  airport_.assign(core::wordAt(table, start, 1));
+std::string_view airportName(const core::WordTable& table, size_t header) {
+  return core::wordAt(table, header, 1);
 }
 
-void UnreadLines::fileEnded(Findings& findings) {
-  endRun(findings);
-  *this = UnreadLines();
-}
-
-void UnreadLines::endRun(Findings& findings) {
-  if (!inRun_) return;
-  inRun_ = false;
-  if (silent_ || !mayHold_) return;
-  findings.note(first_, kUnread, [&] {
+void noteUnreadLines(const engine::UnreadLines& lines,
+                     core::Findings& findings) {
+  findings.note(lines.first, kUnread, [&] {
     std::string text =
-        std::to_string(lines_) +
-        (lines_ == 1 ? " line belongs to no airport and is ignored"
-                     : " lines belong to no airport and are ignored");
-    if (follows_) {
-      text += ": airport " + core::shown(airport_) + " ends at " +
-              lineText(first_ - 1) + ", as " + lineText(first_) +
+        std::to_string(lines.lines) +
+        (lines.lines == 1 ? " line belongs to no airport and is ignored"
+                          : " lines belong to no airport and are ignored");
+    if (!lines.after.empty()) {
+      text += ": airport " + core::shown(lines.after) + " ends at " +
+              lineText(lines.first - 1) + ", as " + lineText(lines.first) +
               " should be a runway line of 7 words but has " +
-              std::to_string(firstWords_);
+              std::to_string(lines.firstWords);
     }
     return text;
   });

@@ -2,7 +2,7 @@
 #include "trevik/writer.h"
 
 #include "apb/runway_lines.h"
-#include "core/numbers.h"
+#include "core/numbers/numbers.h"
 
 namespace trevik {
 namespace {
@@ -43,12 +43,10 @@ void writeRunway(LineSink& out, const Runway& runway) {
 
 }  // namespace
 
-void writeAirport1(LineSink& out, std::span<const Airport> airports) {
-  for (const Airport& airport : airports) {
-    out.text("AIRPORT1").endLine();
-    writeAirportLine(out, airport);
-    for (const Runway& runway : airport.runways) writeRunway(out, runway);
-  }
+void writeAirport1(LineSink& out, const Airport& airport) {
+  out.text("AIRPORT1").endLine();
+  writeAirportLine(out, airport);
+  for (const Runway& runway : airport.runways) writeRunway(out, runway);
 }
 
 }  // namespace trevik

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/findings.h"
+#include "core/findings/findings.h"
 
 namespace tests {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/line_reader.h"
+#include "core/reading/line_reader.h"
 
 namespace tests {
 

@@ -1,0 +1,209 @@
+// What a reader noticed in a file: findings by line, capped per kind.
+#include "core/findings/findings.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <utility>
+
+#include "core/system/console.h"
+
+namespace core {
+
+Findings::Kind& Findings::kindOf(unsigned kind) {
+  if (kind >= kinds_.size()) kinds_.resize(kind + 1);
+  return kinds_[kind];
+}
+
+void Findings::trim(Kind& kind) {
+  if (kind.trimmed) return;
+  std::vector<Kept>& kept = kind.kept;
+  std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+    return a.finding.row < b.finding.row;
+  });
+  // Equal findings have equal rows, so each is looked for among its row's.
+  size_t out = 0;
+  size_t rowStart = 0;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (out == 0 || kept[out - 1].finding.row != kept[i].finding.row) {
+      rowStart = out;
+    }
+    const auto from = kept.begin() + static_cast<std::ptrdiff_t>(rowStart);
+    const auto to = kept.begin() + static_cast<std::ptrdiff_t>(out);
+    const auto same = std::find_if(
+        from, to, [&](const Kept& k) { return k.finding == kept[i].finding; });
+    if (same != to) {
+      same->copies += kept[i].copies;
+      continue;
+    }
+    if (out != i) kept[out] = std::move(kept[i]);
+    ++out;
+  }
+  kept.resize(out);
+  for (size_t k = kShownPerKind; k < kept.size(); ++k) {
+    kind.dropped += kept[k].copies;
+  }
+  if (kept.size() > kShownPerKind) {
+    kept.erase(kept.begin() + kShownPerKind, kept.end());
+  }
+  kind.trimmed = true;
+}
+
+bool Findings::keeps(size_t row, unsigned kind) const {
+  if (wider_ != nullptr && !wider_->keeps(row, kind)) return false;
+  if (kind >= kinds_.size()) return true;
+  const Kind& of = kinds_[kind];
+  return !(of.trimmed && of.kept.size() >= kShownPerKind &&
+           of.kept.back().finding.row < row);
+}
+
+void Findings::add(size_t row, unsigned kind, std::string message) {
+  Kind& into = kindOf(kind);
+  if (!into.kept.empty() && into.kept.back().finding.row >= row) {
+    into.trimmed = false;
+  }
+  if (into.kept.size() >= kShownPerKind) {
+    // Past the cap, a finding after every kept one is only counted.
+    if (into.trimmed && into.kept.back().finding.row < row) {
+      ++into.dropped;
+      return;
+    }
+    into.trimmed = false;
+  }
+  into.kept.push_back({{row, kind, std::move(message)}});
+  if (into.kept.size() >= 2 * kShownPerKind) trim(into);
+}
+
+void Findings::append(Findings&& later) {
+  for (unsigned k = 0; k < later.kinds_.size(); ++k) {
+    Kind& from = later.kinds_[k];
+    if (from.kept.empty() && from.dropped == 0) continue;
+    Kind& into = kindOf(k);
+    into.dropped += from.dropped;
+    if (!into.kept.empty() && !from.kept.empty() &&
+        into.kept.back().finding.row >= from.kept.front().finding.row) {
+      into.trimmed = false;
+    }
+    into.trimmed = into.trimmed && from.trimmed;
+    std::move(from.kept.begin(), from.kept.end(),
+              std::back_inserter(into.kept));
+    if (into.kept.size() > kShownPerKind) into.trimmed = false;
+    trim(into);
+  }
+  later.kinds_.clear();
+  countRead(later.runways_, later.obstacles_);
+  later.runways_ = 0;
+  later.obstacles_ = 0;
+}
+
+std::vector<Finding> Findings::shown() const {
+  std::vector<Finding> all;
+  for (const Kind& kind : kinds_) {
+    Kind copy = kind;
+    trim(copy);
+    for (Kept& kept : copy.kept) all.push_back(std::move(kept.finding));
+  }
+  std::stable_sort(
+      all.begin(), all.end(),
+      [](const Finding& a, const Finding& b) { return a.row < b.row; });
+  return all;
+}
+
+size_t Findings::hidden(unsigned kind) const {
+  if (kind >= kinds_.size()) return 0;
+  Kind copy = kinds_[kind];
+  trim(copy);
+  return copy.dropped;
+}
+
+size_t Findings::total(unsigned kind) const {
+  if (kind >= kinds_.size()) return 0;
+  Kind copy = kinds_[kind];
+  trim(copy);
+  return copy.kept.size() + copy.dropped;
+}
+
+std::vector<unsigned> Findings::kinds() const {
+  std::vector<unsigned> kinds;
+  for (unsigned k = 0; k < kinds_.size(); ++k) {
+    if (!kinds_[k].kept.empty() || kinds_[k].dropped > 0) kinds.push_back(k);
+  }
+  return kinds;
+}
+
+std::string shown(std::string_view word) {
+  constexpr size_t kLongest = 64;
+  size_t cut = std::min(word.size(), kLongest);
+  // Never inside a UTF-8 letter: its continuation bytes are 10xxxxxx.
+  while (cut < word.size() && cut > 0 &&
+         (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  std::string text;
+  for (const char c : word.substr(0, cut)) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += byte < 0x20 || byte == 0x7f ? '?' : c;
+  }
+  if (cut < word.size()) text += "...";
+  return text;
+}
+
+std::string quoted(std::string_view word) { return '"' + shown(word) + '"'; }
+
+std::string describeRow(const WordTable& table, size_t row) {
+  if (!table.exists(row)) {
+    return "past the end of the file (" + std::to_string(table.rows()) +
+           (table.rows() == 1 ? " line)" : " lines)");
+  }
+  if (table.wordCount(row) == 0) return "an empty line";
+  return quoted(wordAt(table, row, 0));
+}
+
+void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
+                  Findings& findings) {
+  if (textAfterEndRow != kNoRow) {
+    findings.add(textAfterEndRow, kind,
+                 "text after the end-of-file mark ignored");
+  }
+  if (firstNulRow != kNoRow) {
+    findings.add(firstNulRow, kind,
+                 "a NUL byte cuts this line; the rest of it is ignored");
+  }
+}
+
+void sayFindings(std::string_view program, std::string_view path,
+                 const Findings& findings,
+                 std::string_view (*kindName)(unsigned kind)) {
+  const std::string prefix = std::string(program) + ':' + std::string(path);
+  for (const Finding& finding : findings.shown()) {
+    const std::string line = finding.row == Finding::kWholeFile
+                                 ? ""
+                                 : ':' + std::to_string(finding.row + 1);
+    sayError(prefix + line + ": " + finding.message);
+  }
+  for (const unsigned kind : findings.kinds()) {
+    if (const size_t hidden = findings.hidden(kind); hidden > 0) {
+      sayError(prefix + ": " + std::to_string(hidden) + " more " +
+               std::string(kindName(kind)) + " not shown");
+    }
+  }
+}
+
+namespace {
+
+std::string countOf(size_t count, std::string_view noun) {
+  return std::to_string(count) + ' ' + std::string(noun) +
+         (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+std::string readSummary(std::string_view program, size_t airports,
+                        size_t runways, size_t obstacles, size_t leftOut) {
+  return std::string(program) + ": read " + countOf(airports, "airport") +
+         ", " + countOf(runways, "runway") + ", " +
+         countOf(obstacles, "obstacle") + "; left out " +
+         countOf(leftOut, "airport");
+}
+
+}  // namespace core

@@ -1,0 +1,128 @@
+// What a reader noticed in a file and left out or read as 0: findings by
+// line, kept in line order, at most a fixed number per kind.
+#ifndef CORE_FINDINGS_FINDINGS_H_
+#define CORE_FINDINGS_FINDINGS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/reading/word_table.h"
+
+namespace core {
+
+// One thing a reader noticed. kind is the reader's own numbering (an enum
+// of its own); row is the row of the file's table (line row + 1), or
+// kWholeFile for what concerns no single line.
+struct Finding {
+  static constexpr size_t kWholeFile = SIZE_MAX;
+  size_t row = 0;
+  unsigned kind = 0;
+  std::string message;
+  bool operator==(const Finding&) const = default;
+};
+
+// The findings of one file. Of each kind only the kShownPerKind of the
+// lowest rows are kept, so that a file broken on every line costs no more
+// memory than a clean one; the others are counted. Readers may add in any
+// order (blocks may nest); the kept ones come out in row order, each
+// finding once however often it was added, while a hidden one counts as
+// often as it was added. So the counts never depend on how the findings
+// were split into pieces and appended.
+class Findings {
+ public:
+  static constexpr size_t kShownPerKind = 50;
+
+  void add(size_t row, unsigned kind, std::string message);
+  // add, building the message with make() only when the finding is kept:
+  // past the cap it is only counted, and a file broken on every line would
+  // otherwise build millions of messages for nothing.
+  template <typename Make>
+  void note(size_t row, unsigned kind, const Make& make) {
+    add(row, kind, keeps(row, kind) ? std::string(make()) : std::string());
+  }
+  // Takes over every finding of later (the findings of a later piece of
+  // the same file).
+  void append(Findings&& later);
+  // Makes note() build only the messages that wider, into which these
+  // findings will be appended, would keep (nullptr: all). wider must
+  // outlive these findings or the next call.
+  void boundBy(const Findings* wider) { wider_ = wider; }
+
+  // The kept findings in row order (kind order within a row).
+  std::vector<Finding> shown() const;
+  // How many findings of kind were added, duplicates not counted; and how
+  // many of them shown() leaves out.
+  size_t total(unsigned kind) const;
+  size_t hidden(unsigned kind) const;
+  // The kinds with any finding, ascending.
+  std::vector<unsigned> kinds() const;
+
+  // What the reader kept: the runways and obstacles of the airports that
+  // reached the records (counted as they are read, where they are still in
+  // the cache), for the summary.
+  void countRead(size_t runways, size_t obstacles) {
+    runways_ += runways;
+    obstacles_ += obstacles;
+  }
+  size_t runwaysRead() const { return runways_; }
+  size_t obstaclesRead() const { return obstacles_; }
+
+ private:
+  // A kept finding, and how often it was added.
+  struct Kept {
+    Finding finding;
+    size_t copies = 1;
+  };
+  struct Kind {
+    std::vector<Kept> kept;
+    size_t dropped = 0;   // added, but of rows after those kept
+    bool trimmed = true;  // kept is in row order, without duplicates
+  };
+  // False when a finding of kind at row would only be counted.
+  bool keeps(size_t row, unsigned kind) const;
+  Kind& kindOf(unsigned kind);
+  // Sorts kept by row, drops duplicates and keeps kShownPerKind.
+  static void trim(Kind& kind);
+
+  std::vector<Kind> kinds_;  // by kind number
+  const Findings* wider_ = nullptr;
+  size_t runways_ = 0;
+  size_t obstacles_ = 0;
+};
+
+// How a finding names the row it expected something of: "WORD" (its first
+// word, quoted), an empty line, or past the end of the file (N lines).
+std::string describeRow(const WordTable& table, size_t row);
+
+// A word as a message shows it: control bytes as "?", a long word cut
+// after 64 bytes with "...", so that one finding stays one readable line.
+std::string shown(std::string_view word);
+// shown(word) in double quotes.
+std::string quoted(std::string_view word);
+
+// The signs of damage that only the bytes show, once per file: text after
+// the Ctrl-Z that ends the file at textAfterEndRow, and the first NUL byte
+// that cuts a line, at firstNulRow (kNoRow: none).
+constexpr size_t kNoRow = SIZE_MAX;
+void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
+                  Findings& findings);
+
+// Says the findings of the file at path on standard error, one line each
+// in row order: "PROGRAM:PATH:LINE: MESSAGE" ("PROGRAM:PATH: MESSAGE" for
+// the whole file), then "PROGRAM:PATH: N more KIND not shown" for each kind
+// that had more than it shows; kindName names a kind in the plural.
+void sayFindings(std::string_view program, std::string_view path,
+                 const Findings& findings,
+                 std::string_view (*kindName)(unsigned kind));
+
+// The line that sums up a read: "PROGRAM: read A airports, R runways, O
+// obstacles; left out K airports", singular nouns for 1.
+std::string readSummary(std::string_view program, size_t airports,
+                        size_t runways, size_t obstacles, size_t leftOut);
+
+}  // namespace core
+
+#endif  // CORE_FINDINGS_FINDINGS_H_

@@ -1,0 +1,42 @@
+// What a reader says of a number word that is not written as it stands.
+#include "core/findings/number_findings.h"
+
+#include "core/numbers/numbers.h"
+
+namespace core {
+namespace {
+
+std::string decimalText(double value) {
+  char text[kMaxNumberText];
+  return {text, writeDecimal(text, value)};
+}
+
+}  // namespace
+
+std::string writtenText(double value, Written written) {
+  if (written != Written::kRounded) return decimalText(value);
+  char text[kMaxNumberText];
+  return {text, writeInteger(text, roundToInt(value))};
+}
+
+void noteNumberWord(const NumberWord& number, size_t row, NumberKinds kinds,
+                    Findings& findings) {
+  const bool textAfter = number.written == Written::kWhole
+                             ? !isDecimalNumber(number.word)
+                             : !number.whole;
+  if (textAfter) {
+    findings.note(row, kinds.textAfter, [&] {
+      return std::string(number.name) + " " + quoted(number.word) +
+             " reads as " + decimalText(number.value);
+    });
+  }
+  if (!fitsField(number)) {
+    findings.note(row, kinds.outOfRange, [&] {
+      return std::string(number.name) + " " + quoted(number.word) +
+             " is out of range, written as " +
+             writtenText(number.value, number.written);
+    });
+  }
+}
+
+}  // namespace core
