@@ -25,9 +25,4 @@ void LineSink::grow(size_t capacity) {
   limit_ = begin() + capacity;
 }
 
-const std::string& LineSink::collected() const {
-  collected_.assign(begin(), used());
-  return collected_;
-}
-
 }  // namespace apb

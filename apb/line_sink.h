@@ -72,19 +72,12 @@ class LineSink {
     end_ += 2;
   }
 
-  // Adds bytes, of any length.
-  void append(std::string_view bytes) { text(bytes); }
-
   // What the sink holds, valid until the next write or clear().
   std::string_view view() const { return {begin(), used()}; }
   // Empties the sink and keeps its room for the next lines.
   void clear() { end_ = begin(); }
-  // The bytes the sink holds, and dropping all after the first size of
-  // them (size at most size()).
+  // The bytes the sink holds.
   size_t size() const { return used(); }
-  void cutTo(size_t size) { end_ = begin() + size; }
-  // What the sink holds, as a string.
-  const std::string& collected() const;
 
  private:
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
@@ -106,7 +99,6 @@ class LineSink {
   Buffer buffer_;
   char* end_ = nullptr;
   char* limit_ = nullptr;
-  mutable std::string collected_;  // what collected() returned last
 };
 
 }  // namespace apb

@@ -6,7 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/lines.h"
+#include "converter/format.h"
+#include "tests/support/convert.h"
 #include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
@@ -83,11 +84,9 @@ Rows minimalFile() {
 }
 
 std::vector<Airport> read(const Rows& rows, core::Findings& findings) {
-  std::string bytes;
-  for (const std::string& row : rows) bytes += row + "\r\n";
-  const core::LineList lines =
-      core::linesFromBytes(bytes, core::Separators::kBlanks);
-  return readAirbusAirports(core::splitWords(lines), findings);
+  tests::AirportsRead read = tests::readAirports(kFormat, {rows});
+  findings = std::move(read.findings.at(0));
+  return read.airports;
 }
 
 std::vector<Airport> read(const Rows& rows) {

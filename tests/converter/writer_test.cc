@@ -23,8 +23,8 @@ Airport exampleAirport() {
 
 std::string written(const std::vector<Airport>& airports) {
   apb::LineSink sink;
-  writeAirport2(sink, airports);
-  return sink.collected();
+  for (const Airport& airport : airports) writeAirport2(sink, airport);
+  return std::string(sink.view());
 }
 
 constexpr const char* kRunwayEnd =

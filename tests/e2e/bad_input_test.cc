@@ -8,42 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "apb/line_sink.h"
-#include "converter/reader.h"
-#include "converter/writer.h"
-#include "core/lines.h"
+#include "converter/format.h"
+#include "tests/support/convert.h"
 #include "tests/e2e/process_support.h"
 #include "tests/e2e/programs_support.h"
 #include "tests/e2e/sandbox_support.h"
-#include "trevik/reader.h"
-#include "trevik/writer.h"
+#include "trevik/format.h"
 
 namespace e2e {
 namespace {
 
 // What a program writes to "APB" for the bytes of one input file, worked out
-// in this process by the same reader and writer; empty when the reader
-// finds no airport.
+// in this process through the engine with the program's format.
 std::string convertInProcess(const Program& program, std::string_view bytes) {
-  apb::LineSink out;
-  if (program.name == "converter") {
-    const core::LineList lines =
-        core::linesFromBytes(bytes, core::Separators::kBlanks);
-    const core::WordTable table = core::splitWords(lines);
-    const std::vector<core::Airport> airports =
-        converter::readAirbusAirports(table);
-    if (airports.empty()) return {};
-    converter::writeAirport2(out, airports);
-  } else {
-    const core::LineList lines =
-        core::linesFromBytes(bytes, core::Separators::kInWords);
-    const std::vector<core::WordTable> tables{core::splitWords(lines)};
-    std::vector<core::Airport> airports;
-    trevik::readAnfAirports(tables, airports);
-    if (airports.empty()) return {};
-    trevik::writeAirport1(out, airports);
-  }
-  return out.collected();
+  return tests::convertBytes(program.name == "converter" ? converter::kFormat
+                                                         : trevik::kFormat,
+                             {bytes})
+      .apb;
 }
 
 // The same bytes on every platform: mt19937's output is fixed by the

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/reading/line_reader.h"
+#include "core/reading/word_table.h"
 
 namespace tests {
 

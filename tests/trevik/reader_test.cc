@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/lines.h"
+#include "tests/support/convert.h"
+#include "trevik/format.h"
 #include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
@@ -22,19 +23,9 @@ using File = std::vector<std::string>;
 // Reads the files, each given as its lines.
 std::vector<Airport> read(const std::vector<File>& files,
                           std::vector<core::Findings>& findings) {
-  std::vector<core::LineList> lines;
-  std::vector<core::WordTable> tables;
-  for (const File& file : files) {
-    std::string bytes;
-    for (const std::string& line : file) bytes += line + "\r\n";
-    lines.push_back(core::linesFromBytes(bytes, core::Separators::kInWords));
-  }
-  for (const core::LineList& list : lines) {
-    tables.push_back(core::splitWords(list));
-  }
-  std::vector<Airport> airports;
-  readAnfAirports(tables, airports, findings);
-  return airports;
+  tests::AirportsRead read = tests::readAirports(kFormat, files);
+  findings = std::move(read.findings);
+  return read.airports;
 }
 
 std::vector<Airport> read(const std::vector<File>& files) {
@@ -421,18 +412,6 @@ TEST(ReadAnfAirports, NotesLinesThatNoAirportReads) {
     });
     EXPECT_EQ(found, c.want) << c.what;
   }
-}
-
-TEST(ReadAnfAirports, NamesAFileWithoutAirportsAmongSeveral) {
-  std::vector<core::Findings> findings;
-  read({kExample, {"no airport here"}}, findings);
-  ASSERT_EQ(findings.size(), 2u);
-  EXPECT_TRUE(tests::findingLines(findings[0]).empty());
-  EXPECT_EQ(tests::findingLines(findings[1]),
-            std::vector<std::string>{"file: no airport found"});
-  // Alone, the driver says the input is not valid instead.
-  read({{"no airport here"}}, findings);
-  EXPECT_TRUE(tests::findingLines(findings[0]).empty());
 }
 
 }  // namespace

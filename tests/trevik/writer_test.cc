@@ -19,8 +19,8 @@ Airport exampleAirport() { return tests::anfExampleAirport(); }
 
 std::string written(const std::vector<Airport>& airports) {
   apb::LineSink sink;
-  writeAirport1(sink, airports);
-  return sink.collected();
+  for (const Airport& airport : airports) writeAirport1(sink, airport);
+  return std::string(sink.view());
 }
 
 constexpr const char* kExampleComments =

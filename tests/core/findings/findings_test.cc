@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/lines.h"
 #include "tests/support/findings.h"
 
 namespace core {
@@ -87,15 +86,6 @@ TEST(Findings, AppendingPiecesGivesWhatOneReaderWouldHave) {
   }
 }
 
-TEST(Findings, DescribesTheRowItExpectedSomethingOf) {
-  const LineList lines =
-      linesFromBytes("Key=value;\n\nlast", Separators::kBlanks);
-  const WordTable table = splitWords(lines);
-  EXPECT_EQ(describeRow(table, 0), "\"Key\"");
-  EXPECT_EQ(describeRow(table, 1), "an empty line");
-  EXPECT_EQ(describeRow(table, 3), "past the end of the file (3 lines)");
-}
-
 TEST(Findings, ShowsAWordOnOneReadableLine) {
   struct Case {
     std::string word;
@@ -111,33 +101,6 @@ TEST(Findings, ShowsAWordOnOneReadableLine) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(core::quoted(c.word), c.want) << c.word;
-  }
-}
-
-TEST(Findings, NotesWhatOnlyTheBytesShow) {
-  struct Case {
-    std::string_view bytes;
-    std::vector<std::string> want;
-  };
-  const Case cases[] = {
-      {"a\nb\n", {}},
-      {"a\nb\n\x1a", {}},
-      {"a\nb\r\n\x1a \r\n\x1a\x1a\t", {}},
-      {"a\nb\n\x1a\nmore text", {"3: text after the end-of-file mark ignored"}},
-      {"a\nb\x1amore", {"2: text after the end-of-file mark ignored"}},
-      {"a\nb\0c\nd\0\n"sv,
-       {"2: a NUL byte cuts this line; the rest of it is ignored"}},
-      {"a\0\n\x1a\0\0"sv,
-       {"1: a NUL byte cuts this line; the rest of it is ignored"}},
-      {"a\0\n\x1ax"sv,
-       {"1: a NUL byte cuts this line; the rest of it is ignored",
-        "2: text after the end-of-file mark ignored"}},
-  };
-  for (const Case& c : cases) {
-    const LineList lines = linesFromBytes(c.bytes, Separators::kInWords);
-    Findings findings;
-    addFileMarks(lines, 0, findings);
-    EXPECT_EQ(tests::findingLines(findings), c.want) << c.bytes;
   }
 }
 

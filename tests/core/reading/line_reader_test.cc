@@ -8,7 +8,7 @@
 
 #include "tests/support/words.h"
 
-namespace core::detail {
+namespace core {
 namespace {
 
 using namespace std::literals;
@@ -26,24 +26,23 @@ struct FileRead {
 // rows from the parts of every chunk.
 std::vector<FileRead> readThrough(const std::vector<std::string>& files,
                                   size_t capacity, Separators separators) {
-  LineReader reader(separators);
+  ByteSource source(std::vector<std::string_view>(files.begin(), files.end()));
+  LineReader reader(separators, source);
   std::vector<std::unique_ptr<Chunk>> chunks;
-  chunks.push_back(std::make_unique<Chunk>(capacity));
-  std::vector<FileRead> read(files.size());
-  for (size_t k = 0; k < files.size(); ++k) {
-    reader.openBytes(files[k], k);
-    std::error_code reason;
-    while (reader.fill(*chunks.back(), false, reason) ==
-           LineReader::Fill::kFull) {
-      chunks.push_back(std::make_unique<Chunk>(capacity));
-    }
-    read[k].marks = reader.marks();
+  std::error_code reason;
+  LineReader::Fill fill = LineReader::Fill::kFull;
+  while (fill == LineReader::Fill::kFull) {
+    chunks.push_back(std::make_unique<Chunk>(capacity));
+    fill = reader.fill(*chunks.back(), reason);
   }
+  EXPECT_EQ(fill, LineReader::Fill::kEnded);
+  std::vector<FileRead> read(files.size());
+  for (size_t k = 0; k < files.size(); ++k) read[k].marks = reader.marks(k);
   for (const auto& chunk : chunks) {
     for (size_t p = 0; p < chunk->parts().size(); ++p) {
       const Chunk::Part& part = chunk->parts()[p];
-      const RowRun run = chunk->runOf(p);
-      const WordTable table({&run, 1}, true, separators == Separators::kBlanks);
+      const RowSpan span = chunk->rowsOf(p);
+      const WordTable table({&span, 1}, true, separators);
       Rows& rows = read[part.file].rows;
       EXPECT_EQ(part.firstRow, rows.size()) << "parts follow each other";
       for (size_t row = part.firstRow; row < part.firstRow + part.rows; ++row) {
@@ -120,33 +119,34 @@ TEST(WordTable, TellsARowPastTheWindowFromOnePastTheEnd) {
   // chunks' rows.
   std::string bytes;
   for (int k = 0; k < 10; ++k) bytes += "r" + std::to_string(k) + " x\n";
-  LineReader reader(Separators::kInWords);
-  reader.openBytes(bytes, 0);
+  ByteSource source({bytes});
+  LineReader reader(Separators::kInWords, source);
   std::vector<std::unique_ptr<Chunk>> chunks;
   std::error_code reason;
   LineReader::Fill fill = LineReader::Fill::kFull;
   while (fill == LineReader::Fill::kFull) {
     chunks.push_back(std::make_unique<Chunk>(12));
-    fill = reader.fill(*chunks.back(), false, reason);
+    fill = reader.fill(*chunks.back(), reason);
   }
   ASSERT_EQ(fill, LineReader::Fill::kEnded);
   ASSERT_GE(chunks.size(), 3u);
-  const RowRun runs[] = {chunks[0]->runOf(0), chunks[1]->runOf(0)};
-  const size_t held = runs[1].firstRow + runs[1].rows;
+  const RowSpan spans[] = {chunks[0]->rowsOf(0), chunks[1]->rowsOf(0)};
+  const size_t held = spans[1].firstRow + spans[1].rows;
 
-  const WordTable window(runs, false, false);
+  const WordTable window(spans, false, Separators::kInWords);
   EXPECT_EQ(wordAt(window, held - 1, 0), "r" + std::to_string(held - 1));
   EXPECT_TRUE(wordIs(window, 0, 1, "x"));
   EXPECT_FALSE(window.wantsMore());
   EXPECT_FALSE(window.exists(held));
   EXPECT_TRUE(window.wantsMore()) << "a row past the window";
 
-  const WordTable whole(runs, true, false);
+  const WordTable whole(spans, true, Separators::kInWords);
   EXPECT_FALSE(whole.exists(held));
   EXPECT_EQ(whole.rows(), held);
   EXPECT_EQ(wordAt(whole, held, 0), "");
   EXPECT_FALSE(whole.wantsMore()) << "a row past the end";
+  EXPECT_EQ(wordAt(whole, SIZE_MAX, SIZE_MAX), "");
 }
 
 }  // namespace
-}  // namespace core::detail
+}  // namespace core
