@@ -8,6 +8,7 @@
 
 #include "converter/obstacle_offsets.h"
 #include "converter/reader.h"
+#include "core/findings/quoting.h"
 #include "core/numbers/numbers.h"
 
 namespace converter::detail {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "converter/key_rows.h"
+#include "core/findings/quoting.h"
 
 namespace converter {
 namespace {

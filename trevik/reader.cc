@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/findings/number_findings.h"
+#include "core/findings/quoting.h"
 #include "core/numbers/numbers.h"
 
 namespace trevik {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/findings/quoting.h"
 #include "core/numbers/numbers.h"
 #include "trevik/reader.h"
 

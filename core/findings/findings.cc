@@ -131,34 +131,6 @@ std::vector<unsigned> Findings::kinds() const {
   return kinds;
 }
 
-std::string shown(std::string_view word) {
-  constexpr size_t kLongest = 64;
-  size_t cut = std::min(word.size(), kLongest);
-  // Never inside a UTF-8 letter: its continuation bytes are 10xxxxxx.
-  while (cut < word.size() && cut > 0 &&
-         (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) {
-    --cut;
-  }
-  std::string text;
-  for (const char c : word.substr(0, cut)) {
-    const auto byte = static_cast<unsigned char>(c);
-    text += byte < 0x20 || byte == 0x7f ? '?' : c;
-  }
-  if (cut < word.size()) text += "...";
-  return text;
-}
-
-std::string quoted(std::string_view word) { return '"' + shown(word) + '"'; }
-
-std::string describeRow(const WordTable& table, size_t row) {
-  if (!table.exists(row)) {
-    return "past the end of the file (" + std::to_string(table.rows()) +
-           (table.rows() == 1 ? " line)" : " lines)");
-  }
-  if (table.wordCount(row) == 0) return "an empty line";
-  return quoted(wordAt(table, row, 0));
-}
-
 void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
                   Findings& findings) {
   if (textAfterEndRow != kNoRow) {

@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/reading/word_table.h"
-
 namespace core {
 
 // One thing a reader noticed. kind is the reader's own numbering (an enum
@@ -92,16 +90,6 @@ class Findings {
   size_t runways_ = 0;
   size_t obstacles_ = 0;
 };
-
-// How a finding names the row it expected something of: "WORD" (its first
-// word, quoted), an empty line, or past the end of the file (N lines).
-std::string describeRow(const WordTable& table, size_t row);
-
-// A word as a message shows it: control bytes as "?", a long word cut
-// after 64 bytes with "...", so that one finding stays one readable line.
-std::string shown(std::string_view word);
-// shown(word) in double quotes.
-std::string quoted(std::string_view word);
 
 // The signs of damage that only the bytes show, once per file: text after
 // the Ctrl-Z that ends the file at textAfterEndRow, and the first NUL byte

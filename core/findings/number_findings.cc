@@ -1,6 +1,7 @@
 // What a reader says of a number word that is not written as it stands.
 #include "core/findings/number_findings.h"
 
+#include "core/findings/quoting.h"
 #include "core/numbers/numbers.h"
 
 namespace core {

@@ -1,0 +1,36 @@
+// How a finding shows what it quotes from a file.
+#include "core/findings/quoting.h"
+
+#include <algorithm>
+
+namespace core {
+
+std::string shown(std::string_view word) {
+  constexpr size_t kLongest = 64;
+  size_t cut = std::min(word.size(), kLongest);
+  // Never inside a UTF-8 letter: its continuation bytes are 10xxxxxx.
+  while (cut < word.size() && cut > 0 &&
+         (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  std::string text;
+  for (const char c : word.substr(0, cut)) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += byte < 0x20 || byte == 0x7f ? '?' : c;
+  }
+  if (cut < word.size()) text += "...";
+  return text;
+}
+
+std::string quoted(std::string_view word) { return '"' + shown(word) + '"'; }
+
+std::string describeRow(const WordTable& table, size_t row) {
+  if (!table.exists(row)) {
+    return "past the end of the file (" + std::to_string(table.rows()) +
+           (table.rows() == 1 ? " line)" : " lines)");
+  }
+  if (table.wordCount(row) == 0) return "an empty line";
+  return quoted(wordAt(table, row, 0));
+}
+
+}  // namespace core
