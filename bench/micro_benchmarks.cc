@@ -1,10 +1,10 @@
-// Google Benchmark micro-benchmarks of the hot pieces of both programs:
-// loading and splitting, atof, roundToInt, the default float form, writer
-// lines, and the readers and writers as a whole on a generated input.
+// Google Benchmark micro-benchmarks of the hot pieces of both programs: the
+// engine's reading (loading, splitting, finding words), atof, roundToInt,
+// the default float form, writer lines, and the readers and writers as a
+// whole on a generated input, all through the engine.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,14 +12,14 @@
 #include "apb/line_sink.h"
 #include "apb/runway_lines.h"
 #include "bench/generator.h"
-#include "converter/reader.h"
-#include "converter/writer.h"
-#include "core/lines.h"
+#include "converter/format.h"
 #include "core/numbers/numbers.h"
+#include "core/reading/source.h"
 #include "core/records.h"
+#include "engine/engine.h"
+#include "tests/support/convert.h"
 #include "tests/support/records.h"
-#include "trevik/reader.h"
-#include "trevik/writer.h"
+#include "trevik/format.h"
 
 namespace {
 
@@ -33,80 +33,72 @@ const std::string& input(bench::Format format) {
   return format == bench::Format::kAirbus ? airbus : anf;
 }
 
-core::Separators variantOf(bench::Format format) {
-  return format == bench::Format::kAirbus ? core::Separators::kBlanks
-                                          : core::Separators::kInWords;
+const engine::Format& formatOf(bench::Format format) {
+  return format == bench::Format::kAirbus ? converter::kFormat
+                                          : trevik::kFormat;
 }
 
 void setBytes(benchmark::State& state, size_t bytes) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-// ------------------------------------------------------ loading, splitting
-
-void BM_LinesFromBytes(benchmark::State& state, bench::Format format) {
+// Converts the generated input of format with it through the engine on
+// threads threads (0: as the programs do), dropping "APB"'s bytes.
+void convertInput(benchmark::State& state, bench::Format format,
+                  const engine::Format& with, size_t threads) {
   const std::string& bytes = input(format);
   for (auto _ : state) {
-    core::LineList lines = core::linesFromBytes(bytes, variantOf(format));
-    benchmark::DoNotOptimize(lines.size());
+    core::ByteSource source({bytes});
+    size_t out = 0;
+    const engine::Result result = engine::convert(
+        with, source, [&out](std::string_view piece) { out += piece.size(); },
+        {.threads = threads});
+    benchmark::DoNotOptimize(out);
+    benchmark::DoNotOptimize(result.airports.data());
   }
   setBytes(state, bytes.size());
 }
-BENCHMARK_CAPTURE(BM_LinesFromBytes, airbus, bench::Format::kAirbus)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_LinesFromBytes, anf, bench::Format::kAnf)
-    ->Unit(benchmark::kMillisecond);
 
-void BM_LoadLinesFromFile(benchmark::State& state, bench::Format format) {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / "micro_benchmarks.input";
-  {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    std::fwrite(input(format).data(), 1, input(format).size(), file);
-    std::fclose(file);
-  }
-  for (auto _ : state) {
-    core::LineList lines;
-    benchmark::DoNotOptimize(core::loadLines(path, lines, variantOf(format)));
-    benchmark::DoNotOptimize(lines.size());
-  }
-  setBytes(state, input(format).size());
-  std::filesystem::remove(path);
+// ------------------------------------------------------ reading the input
+
+bool noBlock(const core::WordTable& /*table*/, size_t /*row*/) {
+  return false;
 }
-BENCHMARK_CAPTURE(BM_LoadLinesFromFile, airbus, bench::Format::kAirbus)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_LoadLinesFromFile, anf, bench::Format::kAnf)
-    ->Unit(benchmark::kMillisecond);
 
-void BM_SplitWords(benchmark::State& state, bench::Format format) {
-  const core::LineList lines =
-      core::linesFromBytes(input(format), variantOf(format));
-  for (auto _ : state) {
-    core::WordTable table = core::splitWords(lines);
-    benchmark::DoNotOptimize(table.rows());
-  }
-  setBytes(state, input(format).size());
+// Loading and splitting: every row is looked at, none starts a block.
+void BM_Load(benchmark::State& state, bench::Format format) {
+  engine::Format rows = formatOf(format);
+  rows.isStart = noBlock;
+  rows.unread = {};
+  convertInput(state, format, rows, 1);
 }
-BENCHMARK_CAPTURE(BM_SplitWords, airbus, bench::Format::kAirbus)
+BENCHMARK_CAPTURE(BM_Load, airbus, bench::Format::kAirbus)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SplitWords, anf, bench::Format::kAnf)
+BENCHMARK_CAPTURE(BM_Load, anf, bench::Format::kAnf)
     ->Unit(benchmark::kMillisecond);
 
-// Every word of every row, as the readers see them.
+bool everyRow(const core::WordTable& /*table*/, size_t /*row*/) {
+  return true;
+}
+
+// Every word of a row, as the readers see them; no block is kept.
+bool touchWords(const core::WordTable& table, size_t row,
+                core::Airport& /*airport*/, core::Findings& /*findings*/,
+                size_t& /*end*/) {
+  size_t total = 0;
+  for (size_t col = 0; col < table.wordCount(row); ++col) {
+    total += core::wordAt(table, row, col).size();
+  }
+  benchmark::DoNotOptimize(total);
+  return false;
+}
+
 void BM_WordAt(benchmark::State& state) {
-  const core::LineList lines = core::linesFromBytes(input(bench::Format::kAnf),
-                                                    core::Separators::kInWords);
-  const core::WordTable table = core::splitWords(lines);
-  for (auto _ : state) {
-    size_t total = 0;
-    for (size_t row = 0; row < table.rows(); ++row) {
-      for (size_t col = 0; col < table.wordCount(row); ++col) {
-        total += core::wordAt(table, row, col).size();
-      }
-    }
-    benchmark::DoNotOptimize(total);
-  }
-  setBytes(state, input(bench::Format::kAnf).size());
+  engine::Format words = trevik::kFormat;
+  words.isStart = everyRow;
+  words.read = touchWords;
+  words.unread = {};
+  convertInput(state, bench::Format::kAnf, words, 1);
 }
 BENCHMARK(BM_WordAt)->Unit(benchmark::kMillisecond);
 
@@ -277,64 +269,58 @@ BENCHMARK(BM_WriterRunwayLine);
 
 // ------------------------------------------------- readers and writers
 
-void BM_ReadAirbusAirports(benchmark::State& state) {
-  const core::LineList lines = core::linesFromBytes(
-      input(bench::Format::kAirbus), core::Separators::kBlanks);
-  const core::WordTable table = core::splitWords(lines);
-  for (auto _ : state) {
-    std::vector<core::Airport> airports = converter::readAirbusAirports(table);
-    benchmark::DoNotOptimize(airports.size());
-  }
-  setBytes(state, input(bench::Format::kAirbus).size());
-}
-BENCHMARK(BM_ReadAirbusAirports)->Unit(benchmark::kMillisecond);
+void dropAirport(apb::LineSink& /*out*/, const core::Airport& /*airport*/) {}
 
-void BM_ReadAnfAirports(benchmark::State& state) {
-  std::vector<core::LineList> lines;
-  lines.push_back(core::linesFromBytes(input(bench::Format::kAnf),
-                                       core::Separators::kInWords));
-  std::vector<core::WordTable> tables;
-  tables.push_back(core::splitWords(lines[0]));
-  for (auto _ : state) {
-    std::vector<core::Airport> airports;
-    trevik::readAnfAirports(tables, airports);
-    benchmark::DoNotOptimize(airports.size());
-  }
-  setBytes(state, input(bench::Format::kAnf).size());
+// Reading alone: the airports are read and dropped, on one thread.
+void BM_Read(benchmark::State& state, bench::Format format) {
+  engine::Format reading = formatOf(format);
+  reading.write = dropAirport;
+  convertInput(state, format, reading, 1);
 }
-BENCHMARK(BM_ReadAnfAirports)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Read, airbus, bench::Format::kAirbus)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Read, anf, bench::Format::kAnf)
+    ->Unit(benchmark::kMillisecond);
 
-void BM_WriteAirport2(benchmark::State& state) {
-  const core::LineList lines = core::linesFromBytes(
-      input(bench::Format::kAirbus), core::Separators::kBlanks);
-  const core::WordTable table = core::splitWords(lines);
+// Writing alone: the airports of the input, read once, written into a
+// LineSink (memory, as the engine's chunks are).
+void BM_Write(benchmark::State& state, bench::Format format) {
+  std::vector<std::string> lines;
+  const std::string& bytes = input(format);
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t end = bytes.find('\n', at);
+    lines.push_back(bytes.substr(at, end - at));
+    at = end == std::string::npos ? bytes.size() : end + 1;
+  }
   const std::vector<core::Airport> airports =
-      converter::readAirbusAirports(table);
+      tests::readAirports(formatOf(format), {lines}).airports;
   for (auto _ : state) {
     apb::LineSink sink;
-    converter::writeAirport2(sink, airports);
+    for (const core::Airport& airport : airports) {
+      formatOf(format).write(sink, airport);
+    }
     benchmark::DoNotOptimize(sink.size());
   }
-  setBytes(state, input(bench::Format::kAirbus).size());
+  setBytes(state, bytes.size());
 }
-BENCHMARK(BM_WriteAirport2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Write, airport2, bench::Format::kAirbus)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Write, airport1, bench::Format::kAnf)
+    ->Unit(benchmark::kMillisecond);
 
-void BM_WriteAirport1(benchmark::State& state) {
-  std::vector<core::LineList> lines;
-  lines.push_back(core::linesFromBytes(input(bench::Format::kAnf),
-                                       core::Separators::kInWords));
-  std::vector<core::WordTable> tables;
-  tables.push_back(core::splitWords(lines[0]));
-  std::vector<core::Airport> airports;
-  trevik::readAnfAirports(tables, airports);
-  for (auto _ : state) {
-    apb::LineSink sink;
-    trevik::writeAirport1(sink, airports);
-    benchmark::DoNotOptimize(sink.size());
-  }
-  setBytes(state, input(bench::Format::kAnf).size());
+// The whole conversion, on one thread and as the programs run it.
+void BM_Convert(benchmark::State& state, bench::Format format) {
+  convertInput(state, format, formatOf(format),
+               static_cast<size_t>(state.range(0)));
 }
-BENCHMARK(BM_WriteAirport1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Convert, airbus, bench::Format::kAirbus)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Convert, anf, bench::Format::kAnf)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

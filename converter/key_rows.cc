@@ -12,41 +12,36 @@
 #include "core/numbers/numbers.h"
 
 namespace converter::detail {
-namespace {
-
-std::string numberText(double value) {
-  char text[core::kMaxNumberText];
-  return {text, core::writeDecimal(text, value)};
-}
-
-}  // namespace
 
 template <typename Value>
-std::optional<std::string_view> KeyRows::valueOf(size_t row, const Key& key,
+std::optional<std::string_view> KeyRows::valueOf(size_t row, const KeyLine& key,
                                                  const Value& value) {
   std::string_view words[2];
   const size_t n = core::rowWords(table_, row, words, 2);
   if (n != 0 && words[0] == key.key) return words[1];
   if constexpr (std::is_same_v<Value, double>) {
-    misplaced(row, key, numberText(value));
+    char text[core::kMaxNumberText];
+    misplaced(row, key, {text, core::writeDecimal(text, value)});
   } else {
     misplaced(row, key, core::quoted(value));
   }
   return std::nullopt;
 }
 
-void KeyRows::misplaced(size_t row, const Key& key, const std::string& shows) {
+void KeyRows::misplaced(size_t row, const KeyLine& key,
+                        const std::string& shows) {
   pending_.push_back({row, kKey,
                       "key should be \"" + std::string(key.key) + "\" but is " +
                           core::describeRow(table_, row) + "; " +
                           std::string(key.what) + " reads as " + shows});
 }
 
-void KeyRows::readText(size_t row, const Key& key, TextField& field) {
-  if (auto value = valueOf(row, key, field)) field.assign(*value);
+void KeyRows::readText(size_t row, const KeyLine& key, TextField& field) {
+  if (auto value = valueOf(row + key.line, key, field)) field.assign(*value);
 }
 
-void KeyRows::notANumber(size_t row, const Key& key, std::string_view value) {
+void KeyRows::notANumber(size_t row, const KeyLine& key,
+                         std::string_view value) {
   pending_.push_back(
       {row, kNumber,
        std::string(key.what) +
@@ -63,8 +58,9 @@ void KeyRows::noteNumber(size_t row, const core::NumberWord& number) {
   }
 }
 
-void KeyRows::readDecimal(size_t row, const Key& key, double& field,
+void KeyRows::readDecimal(size_t row, const KeyLine& key, double& field,
                           core::Written written) {
+  row += key.line;
   auto value = valueOf(row, key, field);
   if (!value) return;
   // Words come from the loaded input, so atofWord may read past them.
@@ -79,7 +75,8 @@ void KeyRows::readDecimal(size_t row, const Key& key, double& field,
   }
 }
 
-void KeyRows::readInteger(size_t row, const Key& key, double& field) {
+void KeyRows::readInteger(size_t row, const KeyLine& key, double& field) {
+  row += key.line;
   auto value = valueOf(row, key, field);
   if (!value) return;
   const int32_t number = core::atoi(*value);
@@ -96,8 +93,8 @@ void KeyRows::checkOffsets(size_t row, const core::Runway& runway) {
   for (const core::Obstacle& obstacle : runway.obstacles) {
     const ObstacleOffsets offsets = offsetsOf(runway, obstacle);
     const std::pair<double, size_t> values[] = {
-        {offsets.height, row + kObstacleElevation},
-        {offsets.beyond, row + kDistance}};
+        {offsets.height, row + keyLine(kObstacle, "Elevation").line},
+        {offsets.beyond, row + keyLine(kObstacle, "Distance").line}};
     constexpr std::string_view kNames[] = {
         "the obstacle's height above the end of the take-off run",
         "the obstacle's distance beyond the end of the take-off run"};
@@ -112,15 +109,13 @@ void KeyRows::checkOffsets(size_t row, const core::Runway& runway) {
                     : " is out of range, written as " +
                           core::writtenText(value, core::Written::kRounded))});
     }
-    row += kObstacleRows;
+    row += kObstacleLines;
   }
 }
 
-void KeyRows::readComment(size_t row, const Key& key, TextField& field) {
-  if (!isKey(table_, row, key.key)) {
-    valueOf(row, key, field);
-    return;
-  }
+void KeyRows::readComment(size_t row, const KeyLine& key, TextField& field) {
+  row += key.line;
+  if (!valueOf(row, key, field)) return;
   // All words in one walk of the row: a comment may hold millions of them.
   std::vector<std::string_view> words(table_.wordCount(row));
   core::rowWords(table_, row, words.data(), words.size());
@@ -132,27 +127,27 @@ void KeyRows::readComment(size_t row, const Key& key, TextField& field) {
   field.assign(comment);
 }
 
-void KeyRows::readIdent(size_t row, TextField& field) {
-  auto value = valueOf(row, {"Ident", "the runway designator"}, field);
+void KeyRows::readIdent(size_t row, const KeyLine& key, TextField& field) {
+  auto value = valueOf(row + key.line, key, field);
   if (!value) return;
   std::string ident(value->substr(0, kIdentLength));  // short: no heap block
   std::replace(ident.begin(), ident.end(), '/', '-');
   field.assign(ident);
 }
 
-void KeyRows::readLateral(size_t row, double& field) {
+void KeyRows::readLateral(size_t row, const KeyLine& key, double& field) {
   // Optional: neither its absence nor a value that is no number at all is
   // noted (an empty one is common), but a number not read as it stands is.
+  row += key.line;
   std::string_view words[2];
-  if (core::rowWords(table_, row, words, 2) == 0 ||
-      words[0] != "LateralDistance") {
+  if (core::rowWords(table_, row, words, 2) == 0 || words[0] != key.key) {
     return;
   }
   bool whole = true;
   field = core::atofWord(words[1], whole);
   if ((!whole && core::beginsWithNumber(words[1])) ||
       !core::fitsRounded(field)) {
-    noteNumber(row, {"the lateral distance", words[1], field, whole});
+    noteNumber(row, {key.what, words[1], field, whole});
   }
 }
 

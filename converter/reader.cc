@@ -19,8 +19,8 @@ using core::Airport;
 using core::Obstacle;
 using core::Runway;
 using core::WordTable;
-using core::Written;
-// The key rows, and where each sits in its block.
+using enum core::Written;
+// The key lines, and how their values are read.
 using namespace detail;
 
 // The marker row where an airport block stops closing, and what it should
@@ -66,66 +66,57 @@ Obstacle AirportReader::readObstacle(size_t row) {
   Obstacle obstacle;
   // Both are written only through what the obstacle line derives from them
   // (checkOffsets).
-  keys_.readDecimal(row + kDistance, {"Distance", "the obstacle distance"},
-                    obstacle.distance, Written::kIndirectly);
-  keys_.readDecimal(row + kObstacleElevation,
-                    {"Elevation", "the obstacle elevation"}, obstacle.elevation,
-                    Written::kIndirectly);
-  keys_.readLateral(row + kLateral, obstacle.lateralDistance);
+  keys_.readDecimal(row, keyLine(kObstacle, "Distance"), obstacle.distance,
+                    kIndirectly);
+  keys_.readDecimal(row, keyLine(kObstacle, "Elevation"), obstacle.elevation,
+                    kIndirectly);
+  keys_.readLateral(row, keyLine(kObstacle, "LateralDistance"),
+                    obstacle.lateralDistance);
   return obstacle;
 }
 
 void AirportReader::readAirportValues(size_t row, Airport& airport) {
-  keys_.readText(row + kName, {"Name", "the name"}, airport.name);
-  keys_.readText(row + kState, {"State", "the state"}, airport.state);
-  keys_.readText(row + kCity, {"City", "the city"}, airport.city);
-  keys_.readText(row + kIcao, {"ICAO", "the ICAO code"}, airport.icao);
-  keys_.readText(row + kIata, {"IATA", "the IATA code"}, airport.iata);
-  keys_.readDecimal(row + kAirportElevation, {"Elevation", "the elevation"},
-                    airport.elevation, Written::kRounded);
-  keys_.readText(row + kAirportDate, {"LastUpdate", "the date"},
-                 airport.lastUpdate);
+  keys_.readText(row, keyLine(kAirport, "Name"), airport.name);
+  keys_.readText(row, keyLine(kAirport, "State"), airport.state);
+  keys_.readText(row, keyLine(kAirport, "City"), airport.city);
+  keys_.readText(row, keyLine(kAirport, "ICAO"), airport.icao);
+  keys_.readText(row, keyLine(kAirport, "IATA"), airport.iata);
+  keys_.readDecimal(row, keyLine(kAirport, "Elevation"), airport.elevation,
+                    kRounded);
+  keys_.readText(row, keyLine(kAirport, "LastUpdate"), airport.lastUpdate);
 }
 
 void AirportReader::readRunwayValues(size_t row, Runway& runway) {
-  keys_.readInteger(row + kHeading, {"MagneticHeading", "the magnetic heading"},
+  keys_.readInteger(row, keyLine(kRunway, "MagneticHeading"),
                     runway.magneticHeading);
-  keys_.readText(row + kStrength, {"Strength", "the strength"},
-                 runway.strength);
-  keys_.readInteger(row + kWidth, {"Width", "the width"}, runway.width);
-  keys_.readText(row + kRunwayDate, {"LastUpdate", "the runway's date"},
-                 runway.lastUpdate);
-  keys_.readIdent(row + kIdent, runway.ident);
-  keys_.readDecimal(row + kAsda, {"ASDA", "the ASDA"}, runway.asda,
-                    Written::kRounded);
-  keys_.readDecimal(row + kToda, {"TODA", "the TODA"}, runway.toda,
-                    Written::kRounded);
-  keys_.readDecimal(row + kTora, {"TORA", "the TORA"}, runway.tora,
-                    Written::kRounded);
-  keys_.readDecimal(row + kLda, {"LDA", "the LDA"}, runway.lda,
-                    Written::kRounded);
-  keys_.readDecimal(row + kSlope, {"Slope", "the slope"}, runway.slope,
-                    Written::kDecimal);
-  keys_.readDecimal(row + kThreshold,
-                    {"ThresholdElevation", "the threshold elevation"},
-                    runway.thresholdElevation, Written::kIndirectly);
-  keys_.readComment(row + kToComments, {"TOComments", "the take-off comment"},
-                    runway.toComments);
-  keys_.readComment(row + kLdComments, {"LDComments", "the landing comment"},
-                    runway.ldComments);
+  keys_.readText(row, keyLine(kRunway, "Strength"), runway.strength);
+  keys_.readInteger(row, keyLine(kRunway, "Width"), runway.width);
+  keys_.readText(row, keyLine(kRunway, "LastUpdate"), runway.lastUpdate);
+  keys_.readIdent(row, keyLine(kRunway, "Ident"), runway.ident);
+  keys_.readDecimal(row, keyLine(kRunway, "ASDA"), runway.asda, kRounded);
+  keys_.readDecimal(row, keyLine(kRunway, "TODA"), runway.toda, kRounded);
+  keys_.readDecimal(row, keyLine(kRunway, "TORA"), runway.tora, kRounded);
+  keys_.readDecimal(row, keyLine(kRunway, "LDA"), runway.lda, kRounded);
+  keys_.readDecimal(row, keyLine(kRunway, "Slope"), runway.slope, kDecimal);
+  keys_.readDecimal(row, keyLine(kRunway, "ThresholdElevation"),
+                    runway.thresholdElevation, kIndirectly);
+  keys_.readComment(row, keyLine(kRunway, "TOComments"), runway.toComments);
+  keys_.readComment(row, keyLine(kRunway, "LDComments"), runway.ldComments);
 }
 
 size_t AirportReader::readObstacles(size_t row, Runway& runway) {
   // Count the blocks first, so that the obstacles take exactly their room.
+  constexpr const KeyLine& kOpens = keyLine(kObstacle, "Obstacle");
+  constexpr const KeyLine& kCloses = keyLine(kObstacle, "End");
   size_t count = 0;
   while (count < kMaxObstacles &&
-         isKey(table_, row + count * kObstacleRows, "Obstacle") &&
-         isKey(table_, row + count * kObstacleRows + kObstacleEnd, "End")) {
+         isKey(table_, row + count * kObstacleLines, kOpens) &&
+         isKey(table_, row + count * kObstacleLines, kCloses)) {
     ++count;
   }
   runway.obstacles.reserve(count);
   for (size_t k = 0; k < count; ++k) {
-    runway.obstacles.push_back(readObstacle(row + k * kObstacleRows));
+    runway.obstacles.push_back(readObstacle(row + k * kObstacleLines));
   }
   return count;
 }
@@ -135,18 +126,19 @@ std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport,
   // The first runway must start where the airport's rows end; a later one
   // where the previous one's two "End" rows end, unless a third closes the
   // airport.
+  constexpr const KeyLine& kOpens = keyLine(kRunway, "Runway");
+  constexpr const KeyLine& kQfu = keyLine(kRunway, "QFU");
   std::string_view expected = kRunwayMarker;
   for (;;) {
     // Read in place: an airport that does not complete is dropped whole.
     Runway& runway = airport.runways.emplace_back();
-    if (!isKey(table_, row, "Runway")) return Miss{row, expected, {}};
-    if (!isKey(table_, row + kQfu, "QFU")) {
-      return Miss{row + kQfu, kQfuMarker, {}};
-    }
+    if (!isKey(table_, row, kOpens)) return Miss{row, expected, {}};
+    if (!isKey(table_, row, kQfu)) return Miss{row + kQfu.line, kQfuMarker, {}};
     readRunwayValues(row, runway);
-    const size_t count = readObstacles(row + kFirstObstacle, runway);
-    keys_.checkOffsets(row + kFirstObstacle, runway);
-    end = row + kFirstObstacle + count * kObstacleRows;
+    const size_t first = row + keyLine(kRunway, "Obstacle").line;
+    const size_t count = readObstacles(first, runway);
+    keys_.checkOffsets(first, runway);
+    end = first + count * kObstacleLines;
     if (!isKey(table_, end, "End")) {
       std::string_view why;
       if (isKey(table_, end, "Obstacle")) {
@@ -166,9 +158,11 @@ std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport,
 }
 
 std::string AirportReader::leftOut(size_t row, const Miss& miss) const {
+  constexpr const KeyLine& kIcao = keyLine(kAirport, "ICAO");
   std::string_view words[2];
   const bool hasIcao =
-      core::rowWords(table_, row + kIcao, words, 2) == 2 && words[0] == "ICAO";
+      core::rowWords(table_, row + kIcao.line, words, 2) == 2 &&
+      words[0] == kIcao.key;
   std::string text = "airport ";
   if (hasIcao) text += core::shown(words[1]) + ' ';
   text += "left out: line " + std::to_string(miss.row + 1) + " should be " +
@@ -183,7 +177,7 @@ bool AirportReader::read(size_t row, Airport& airport, core::Findings& findings,
   keys_.pending().clear();
   readAirportValues(row, airport);
   if (const std::optional<Miss> miss =
-          readRunways(row + kFirstRunway, airport, end)) {
+          readRunways(row + keyLine(kAirport, "Runway").line, airport, end)) {
     findings.note(row, kLeftOut, [&] { return leftOut(row, *miss); });
     return false;
   }
@@ -218,7 +212,7 @@ std::string_view kindName(unsigned kind) {
 }
 
 bool isAirportRow(const WordTable& table, size_t row) {
-  return isKey(table, row, "Airport");
+  return isKey(table, row, keyLine(kAirport, "Airport"));
 }
 
 bool readAirbusAirport(const WordTable& table, size_t row, Airport& airport,

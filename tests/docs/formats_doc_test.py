@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The format reference's examples: the doc's blocks are the example files,
-and the example inputs convert to the example "APB" files.
+"""The format reference against the code: the doc's blocks are the example
+files, the example inputs convert to the example "APB" files, and the tables
+of the Airbus file's blocks name the key lines that the converter's table
+names.
 
 How a block maps to its file: the line before a block's opening fence names
 the file, relative to the repository root, as
@@ -14,9 +16,21 @@ doc's own line breaks are. Nothing follows the last CR LF, and the file holds
 no other line end. Blocks without such a line (command lines, layouts) are
 not files and are not compared.
 
+How the key lines compare: the tables under the doc's headings "The
+airport block", "The runway block" and "Obstacle blocks" give, for each
+line, its distance from the line that opens the block ("+12") and its key in
+backquotes; a line whose key is "any" is counted, not a key line, and
+"`Obstacle` or `End`" names two keys at one line. The converter's table,
+kKeyLines in converter/key_rows.h, gives one key line a row:
+{kAirport, 12, "Runway", ...}. The two must name the same (block, line, key)
+triples, each once.
+
 Usage:
     formats_doc_test.py blocks ROOT
         compares every named block of ROOT/docs/formats.md with its file
+    formats_doc_test.py keys ROOT
+        compares the key lines of the doc's Airbus block tables with the
+        converter's table
     formats_doc_test.py convert NAME PROGRAM ROOT [EMULATOR ...]
         runs PROGRAM (converter or trevik, as NAME says) on its minimal
         input in a fresh directory, with no standard input, and compares
@@ -36,6 +50,7 @@ import sys
 import tempfile
 
 DOC = os.path.join("docs", "formats.md")
+KEY_TABLE = os.path.join("converter", "key_rows.h")
 MARKER = re.compile(r"^<!-- example: (\S+) -->$")
 FENCE = re.compile(r"^```")
 SKIPPED = 77
@@ -132,6 +147,93 @@ def check_blocks(root):
     print(f"{len(blocks)} blocks match their files: {', '.join(named)}")
 
 
+# The blocks of an Airbus file: the name in the converter's table, and the
+# heading of the doc's table.
+KEY_BLOCKS = {
+    "kAirport": "The airport block",
+    "kRunway": "The runway block",
+    "kObstacle": "Obstacle blocks",
+}
+KEY_TABLE_START = re.compile(r"\bkKeyLines\[\] = \{")
+KEY_ROW = re.compile(r'\{(k\w+),\s*(\d+),\s*"([^"]*)"')
+DOC_LINE = re.compile(r"^\+(\d+)$")
+
+
+def code_key_lines(root):
+    """The ((block, line, key), place) of every row of kKeyLines."""
+    with open(os.path.join(root, KEY_TABLE), encoding="utf-8") as f:
+        text = f.read()
+    start = KEY_TABLE_START.search(text)
+    if start is None:
+        raise Failure(f"{KEY_TABLE}: no table kKeyLines")
+    end = text.find("\n};", start.end())
+    if end < 0:
+        raise Failure(f"{KEY_TABLE}: kKeyLines never closes")
+    found = []
+    for match in KEY_ROW.finditer(text, start.end(), end):
+        line = text.count("\n", 0, match.start()) + 1
+        place = f"{KEY_TABLE}:{line}"
+        block, number, key = match.groups()
+        if block not in KEY_BLOCKS:
+            raise Failure(f"{place}: unknown block {block}")
+        found.append(((KEY_BLOCKS[block], int(number), key), place))
+    return found
+
+
+def doc_key_lines(root):
+    """The ((block, line, key), place) of every key line of the doc's block
+    tables."""
+    with open(os.path.join(root, DOC), encoding="utf-8") as f:
+        lines = f.read().replace("\r\n", "\n").split("\n")
+    found = []
+    for heading in KEY_BLOCKS.values():
+        at = [i for i, l in enumerate(lines) if l == "### " + heading]
+        if len(at) != 1:
+            raise Failure(f"{DOC} has {len(at)} headings {heading!r}, not one")
+        index = at[0] + 1
+        while index < len(lines) and not lines[index].startswith(("|", "#")):
+            index += 1
+        if index == len(lines) or not lines[index].startswith("|"):
+            raise Failure(f"{DOC}:{at[0] + 1}: {heading!r} has no table")
+        index += 2  # the table's header and the line under it
+        while index < len(lines) and lines[index].startswith("|"):
+            cells = [c.strip() for c in lines[index].strip("|").split("|")]
+            index += 1
+            if cells[1] == "any":
+                continue
+            number = DOC_LINE.match(cells[0])
+            keys = re.findall(r"`([^`]+)`", cells[1])
+            if number is None or not keys:
+                raise Failure(f"{DOC}:{index}: a key line is one line (+N) "
+                              f"with keys in backquotes, not {cells[0]!r} "
+                              f"with {cells[1]!r}")
+            found.extend(((heading, int(number.group(1)), key),
+                          f"{DOC}:{index}") for key in keys)
+    return found
+
+
+def check_keys(root):
+    named = {KEY_TABLE: code_key_lines(root), DOC: doc_key_lines(root)}
+    if not named[KEY_TABLE]:
+        raise Failure(f"{KEY_TABLE}: kKeyLines names no key line")
+    failures = []
+    for name, other in ((KEY_TABLE, DOC), (DOC, KEY_TABLE)):
+        theirs = {key for key, _ in named[other]}
+        seen = set()
+        for key, place in named[name]:
+            block, number, word = key
+            what = f"{block.lower()}, line +{number}: {word!r}"
+            if key in seen:
+                failures.append(f"{place}: {what} is named twice")
+            elif key not in theirs:
+                failures.append(f"{place}: {what} is not in {other}")
+            seen.add(key)
+    if failures:
+        raise Failure("\n".join(failures))
+    print(f"{DOC} and {KEY_TABLE} name the same "
+          f"{len(named[KEY_TABLE])} key lines")
+
+
 def check_conversion(name, program, root, emulator):
     source, expected, summary = CONVERSIONS[name]
     if emulator and shutil.which(emulator[0]) is None:
@@ -176,6 +278,9 @@ def main(args):
     try:
         if len(args) == 2 and args[0] == "blocks":
             check_blocks(args[1])
+            return 0
+        if len(args) == 2 and args[0] == "keys":
+            check_keys(args[1])
             return 0
         if len(args) >= 4 and args[0] == "convert" and args[1] in CONVERSIONS:
             return check_conversion(args[1], args[2], args[3], args[4:])
