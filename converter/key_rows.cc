@@ -63,7 +63,7 @@ void KeyRows::readDecimal(size_t row, const KeyLine& key, double& field,
   row += key.line;
   auto value = valueOf(row, key, field);
   if (!value) return;
-  // Words come from the loaded input, so atofWord may read past them.
+  // Words come from a WordTable, so atofWord may read past them.
   bool whole = true;
   field = core::atofWord(*value, whole);
   const core::NumberWord number{key.what, *value, field, whole, written};

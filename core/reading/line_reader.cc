@@ -12,8 +12,9 @@
 namespace core {
 namespace {
 
-using detail::kCtrlZ;
-using detail::scanBytes;
+using detail::countLineFeeds;
+
+constexpr char kCtrlZ = 26;  // a Windows text file may end with Ctrl-Z
 
 constexpr size_t kLargestChunk = UINT32_MAX - 1 - kPadding;
 
@@ -73,7 +74,7 @@ RowSpan Chunk::rowsOf(size_t k) const {
 void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
                     bool endsFile, Separators separators) {
   const char* const bytes = bytes_.data() + begin;
-  const size_t rows = scanBytes(std::string_view(bytes, end - begin)).lineFeeds;
+  const size_t rows = countLineFeeds(std::string_view(bytes, end - begin));
   const size_t rowIndex = counts_.size();
   counts_.resize(rowIndex + rows);
   first_.resize(rowIndex + rows);
@@ -162,7 +163,6 @@ LineReader::Fill LineReader::endFile(Chunk& chunk, std::error_code& reason) {
   // own: one is put after it. (The buffer has a byte for it.)
   if (lastByte_ != '\n') chunk.data()[chunk.used_++] = '\n';
   chunk.addPart(file_, rowsBefore_, partBegin_, chunk.used_, true, separators_);
-  marks_[file_].rows = rowsBefore_ + chunk.parts_.back().rows;
   inChunk_ = false;
   ++file_;
   return Fill::kEnded;

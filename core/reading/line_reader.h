@@ -19,7 +19,6 @@ namespace core {
 // What only the bytes of a whole input show, once it has been read.
 struct FileMarks {
   static constexpr size_t kNone = SIZE_MAX;
-  size_t rows = 0;  // the lines of the input
   // The row of the Ctrl-Z that ends the input when more than padding
   // (blanks, tabs, line ends, Ctrl-Z, NUL) follows it: text the file seems
   // to hold but does not. The row may be one past the last line.

@@ -36,15 +36,6 @@
 
 namespace core::detail {
 
-constexpr char kCtrlZ = 26;  // a Windows text file may end with Ctrl-Z
-
-// What one look at a run of bytes finds (scanBytes).
-struct ByteScan {
-  size_t lineFeeds = 0;
-  bool hasNul = false;
-  bool hasCtrlZ = false;
-};
-
 // ------------------------------------------------------------ byte classes
 
 // What the splitter does with each byte value; where separators are blanks,
@@ -224,18 +215,15 @@ CORE_ALWAYS_INLINE size_t collectWords(const char* p, size_t n,
 #endif
 }
 
-// ------------------------------------------------------------ file scan
+// ------------------------------------------------------------ line scan
 
-// Counts the line feeds of bytes and tells whether a NUL or a Ctrl-Z is
-// among them. Reads bytes only, no padding.
-inline ByteScan scanBytes(std::string_view bytes) {
+// The line feeds of bytes. Reads bytes only, no padding.
+inline size_t countLineFeeds(std::string_view bytes) {
   const char* const p = bytes.data();
   const size_t size = bytes.size();
-  ByteScan scan;
+  size_t lineFeeds = 0;
   size_t i = 0;
 #ifdef CORE_SCAN_SSE2
-  __m128i nul = _mm_setzero_si128();
-  __m128i ctrlZ = _mm_setzero_si128();
   while (size - i >= 16) {
     // Up to 255 blocks of 16 bytes add into byte counters, then sum them.
     const size_t blocks = std::min<size_t>((size - i) / 16, 255);
@@ -244,24 +232,16 @@ inline ByteScan scanBytes(std::string_view bytes) {
       const __m128i x =
           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(x, _mm_set1_epi8('\n')));
-      nul = _mm_or_si128(nul, _mm_cmpeq_epi8(x, _mm_setzero_si128()));
-      ctrlZ = _mm_or_si128(ctrlZ, _mm_cmpeq_epi8(x, _mm_set1_epi8(kCtrlZ)));
     }
     const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    scan.lineFeeds +=
+    lineFeeds +=
         static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
         static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
   }
-  scan.hasNul = _mm_movemask_epi8(nul) != 0;
-  scan.hasCtrlZ = _mm_movemask_epi8(ctrlZ) != 0;
 #endif
   // The scalar twin, and the tail of fewer than 16 bytes.
-  for (; i < size; ++i) {
-    scan.lineFeeds += p[i] == '\n';
-    scan.hasNul |= p[i] == '\0';
-    scan.hasCtrlZ |= p[i] == kCtrlZ;
-  }
-  return scan;
+  for (; i < size; ++i) lineFeeds += p[i] == '\n';
+  return lineFeeds;
 }
 
 }  // namespace core::detail
