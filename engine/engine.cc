@@ -74,8 +74,8 @@ struct Slot {
 class Conversion {
  public:
   Conversion(const Format& format, core::Source& inputs,
-         const std::function<void(std::string_view)>& output,
-         const Window& shape)
+             const std::function<void(std::string_view)>& output,
+             const Window& shape)
       : format_(format),
         output_(output),
         shape_(shape),
@@ -113,9 +113,9 @@ class Conversion {
   const Format& format_;
   const std::function<void(std::string_view)>& output_;
   const Window shape_;
-  LineReader reader_;      // used by the filling thread
-  UnreadTracker unread_;   // used by the passing-on thread
-  Result result_;          // its findings and airports too
+  LineReader reader_;     // used by the filling thread
+  UnreadTracker unread_;  // used by the passing-on thread
+  Result result_;         // its findings and airports too
 
   Mutex mutex_;
   Changed changed_;
@@ -123,12 +123,12 @@ class Conversion {
   std::map<size_t, Slot*> ready_;             // tasks to run, by seq
   std::vector<Slot*> waiting_;                // tasks that wait for rows
   std::vector<std::unique_ptr<Slot>> spare_;
-  size_t made_ = 0;          // chunks begun so far
-  size_t published_ = 0;     // chunks filled so far
-  bool filling_ = false;     // a thread fills the last slot
-  bool passingOn_ = false;   // a thread passes on the first slot
-  bool allRead_ = false;     // every input is read and checked
-  bool stopped_ = false;     // an input failed, or memory ran out
+  size_t made_ = 0;         // chunks begun so far
+  size_t published_ = 0;    // chunks filled so far
+  bool filling_ = false;    // a thread fills the last slot
+  bool passingOn_ = false;  // a thread passes on the first slot
+  bool allRead_ = false;    // every input is read and checked
+  bool stopped_ = false;    // an input failed, or memory ran out
   bool outOfMemory_ = false;
 };
 
@@ -161,7 +161,7 @@ void Conversion::fill(Lock& lock) {
   window_.push_back(std::move(taken));
   lock.unlock();
   std::error_code reason;
-  const LineReader::Fill filled = reader_.fill(slot.chunk, reason);
+  const LineReader::Fill filled = reader_.loadLines(slot.chunk, reason);
   const size_t parts = slot.chunk.parts().size();
   slot.found.resize(parts);
   slot.kept.assign(parts, 0);
@@ -209,7 +209,7 @@ bool Conversion::rowsFrom(const Slot& slot, std::vector<RowSpan>& spans) const {
 }
 
 bool Conversion::readBlocks(Slot& slot, const std::vector<RowSpan>& spans,
-                        bool end) {
+                            bool end) {
   const std::vector<Chunk::Part>& parts = slot.chunk.parts();
   for (; slot.part < parts.size(); ++slot.part) {
     const Chunk::Part& part = parts[slot.part];
@@ -344,8 +344,7 @@ void Conversion::work() {
 }
 
 Result Conversion::convert() {
-  const size_t threads =
-      shape_.threads != 0 ? shape_.threads : threadsToUse();
+  const size_t threads = shape_.threads != 0 ? shape_.threads : threadsToUse();
   onThreads(
       threads,
       [](void* conversion) { static_cast<Conversion*>(conversion)->work(); },

@@ -79,8 +79,8 @@ void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
   counts_.resize(rowIndex + rows);
   first_.resize(rowIndex + rows);
   splitWords(bytes, static_cast<uint32_t>(begin), rows,
-            counts_.data() + rowIndex, first_.data() + rowIndex,
-            separators == Separators::kBlanks);
+             counts_.data() + rowIndex, first_.data() + rowIndex,
+             separators == Separators::kBlanks);
   parts_.push_back({file, firstRow, rows, rowIndex, endsFile});
 }
 
@@ -106,7 +106,8 @@ size_t LineReader::takeBytes(Chunk& chunk, size_t from, size_t to) {
   if (const void* mark = std::memchr(d + from, kCtrlZ, to - from)) {
     const size_t at = static_cast<size_t>(static_cast<const char*>(mark) - d);
     endRow_ = rowAt(chunk, at);
-    if (holdsText(d + at + 1, to - at - 1)) marks_[file_].textAfterEndRow = endRow_;
+    if (holdsText(d + at + 1, to - at - 1))
+      marks_[file_].textAfterEndRow = endRow_;
     ended_ = true;
     to = at;
   }
@@ -220,8 +221,8 @@ LineReader::Fill LineReader::fillFromInput(Chunk& chunk,
       if (!grown) return full;
     }
     size_t got = 0;
-    if (!source_.read(chunk.data() + chunk.used_,
-                      chunk.capacity_ - chunk.used_, got, reason)) {
+    if (!source_.read(chunk.data() + chunk.used_, chunk.capacity_ - chunk.used_,
+                      got, reason)) {
       return Fill::kFailed;
     }
     if (got == 0) return endFile(chunk, reason);
@@ -229,7 +230,7 @@ LineReader::Fill LineReader::fillFromInput(Chunk& chunk,
   }
 }
 
-LineReader::Fill LineReader::fill(Chunk& chunk, std::error_code& reason) {
+LineReader::Fill LineReader::loadLines(Chunk& chunk, std::error_code& reason) {
   while (file_ < marks_.size()) {
     if (!open_) {
       if (!source_.open(file_, reason)) return Fill::kFailed;

@@ -83,7 +83,7 @@ class LineReader {
   // Adds the next lines of the inputs to chunk until it is full or every
   // input is read, opening each input once the one before is read and
   // closed. A line longer than the chunk makes it grow.
-  Fill fill(Chunk& chunk, std::error_code& reason);
+  Fill loadLines(Chunk& chunk, std::error_code& reason);
   // The input being read (the one that failed, after kFailed).
   size_t input() const { return file_; }
   // What the bytes of input k showed, once it is read.

@@ -33,7 +33,7 @@ std::vector<FileRead> readThrough(const std::vector<std::string>& files,
   LineReader::Fill fill = LineReader::Fill::kFull;
   while (fill == LineReader::Fill::kFull) {
     chunks.push_back(std::make_unique<Chunk>(capacity));
-    fill = reader.fill(*chunks.back(), reason);
+    fill = reader.loadLines(*chunks.back(), reason);
   }
   EXPECT_EQ(fill, LineReader::Fill::kEnded);
   std::vector<FileRead> read(files.size());
@@ -125,7 +125,7 @@ TEST(WordTable, TellsARowPastTheWindowFromOnePastTheEnd) {
   LineReader::Fill fill = LineReader::Fill::kFull;
   while (fill == LineReader::Fill::kFull) {
     chunks.push_back(std::make_unique<Chunk>(12));
-    fill = reader.fill(*chunks.back(), reason);
+    fill = reader.loadLines(*chunks.back(), reason);
   }
   ASSERT_EQ(fill, LineReader::Fill::kEnded);
   ASSERT_GE(chunks.size(), 3u);
