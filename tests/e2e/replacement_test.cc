@@ -360,7 +360,7 @@ TEST_P(Replacement, KeepsTheOldApbWhenMemoryRunsOut) {
   }
   const Program& program = GetParam();
   int failed = 0;
-  for (uint64_t megabytes = 96; megabytes >= 8; megabytes -= 4) {
+  for (uint64_t megabytes = 96; megabytes >= 4; megabytes -= 4) {
     SCOPED_TRACE(std::to_string(megabytes) + " MB");
     Sandbox box;
     const std::vector<std::string> args = copySample(box, program);
