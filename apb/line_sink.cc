@@ -7,21 +7,21 @@
 
 namespace apb {
 
-LineSink::LineSink(size_t capacity) { grow(std::max<size_t>(capacity, 64)); }
+LineSink::LineSink(size_t capacity) {
+  makeRoom(std::max<size_t>(capacity, 64));
+}
 
 LineSink::~LineSink() = default;
 
 void LineSink::makeRoom(size_t bytes) {
   if (bytes <= room()) return;
-  grow(std::max(buffer_.capacity * 2, used() + bytes));
-}
-
-void LineSink::grow(size_t capacity) {
-  const size_t size = used();
-  Buffer bigger{std::make_unique_for_overwrite<char[]>(capacity), capacity};
-  if (size > 0) std::memcpy(bigger.bytes.get(), begin(), size);
+  const size_t used = size();
+  const size_t capacity =
+      std::max(2 * static_cast<size_t>(limit_ - begin()), used + bytes);
+  auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+  if (used > 0) std::memcpy(bigger.get(), begin(), used);
   buffer_ = std::move(bigger);
-  end_ = begin() + size;
+  end_ = begin() + used;
   limit_ = begin() + capacity;
 }
 

@@ -73,30 +73,22 @@ class LineSink {
   }
 
   // What the sink holds, valid until the next write or clear().
-  std::string_view view() const { return {begin(), used()}; }
+  std::string_view view() const { return {begin(), size()}; }
   // Empties the sink and keeps its room for the next lines.
   void clear() { end_ = begin(); }
   // The bytes the sink holds.
-  size_t size() const { return used(); }
+  size_t size() const { return static_cast<size_t>(end_ - begin()); }
 
  private:
   size_t room() const { return static_cast<size_t>(limit_ - end_); }
-  size_t used() const { return static_cast<size_t>(end_ - begin()); }
-  char* begin() const { return buffer_.bytes.get(); }
-  // Makes room for at least bytes more bytes: grows the buffer.
+  char* begin() const { return buffer_.get(); }
+  // Makes room for at least bytes more bytes: moves what was written into
+  // a buffer of twice the size, or more when bytes need it.
   void makeRoom(size_t bytes);
-  // A block of bytes, left uninitialized: pages the sink never writes are
-  // never touched.
-  struct Buffer {
-    std::unique_ptr<char[]> bytes;
-    size_t capacity = 0;
-  };
-  // Replaces buffer_ by one of capacity bytes, keeping what was
-  // written.
-  void grow(size_t capacity);
 
-  // The bytes written so far are buffer_[0, end_); limit_ is its end.
-  Buffer buffer_;
+  // The bytes written so far are buffer_[0, end_); limit_ is its end. Left
+  // uninitialized: pages the sink never writes are never touched.
+  std::unique_ptr<char[]> buffer_;
   char* end_ = nullptr;
   char* limit_ = nullptr;
 };

@@ -24,7 +24,6 @@ void OutputStream::start() {
 
 void OutputStream::append(std::string_view bytes) {
   if (bytes.empty()) return;
-  started_ = true;
   if (!opened_) start();
   if (!notOpened_) replacement_.write(bytes);
 }
@@ -54,21 +53,13 @@ bool putInPlace(OutputStream& outputFile, std::string_view program) {
                    "\" written in place, not replaced: " +
                    report.inPlaceBecause.message());
   }
-  switch (outcome) {
-    case Outcome::kNotOpened:
-      core::say("\nFile is not open.\n");
-      core::sayError(
-          core::failureLine(program, "cannot create", output, report.reason));
-      return false;
-    case Outcome::kWriteFailed:
-      core::say("\nFile writing failed.\n");
-      core::sayError(
-          core::failureLine(program, "cannot write", output, report.reason));
-      return false;
-    case Outcome::kWritten:
-      break;
-  }
-  return true;
+  if (outcome == Outcome::kWritten) return true;
+  const bool opened = outcome == Outcome::kWriteFailed;
+  core::say(opened ? "\nFile writing failed.\n" : "\nFile is not open.\n");
+  core::sayError(core::failureLine(program,
+                                   opened ? "cannot write" : "cannot create",
+                                   output, report.reason));
+  return false;
 }
 
 }  // namespace apb

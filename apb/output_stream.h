@@ -52,8 +52,6 @@ class OutputStream {
   // dropped. Throws nothing but std::bad_alloc. Called from any thread, one
   // call at a time.
   void append(std::string_view bytes);
-  // True once append was given bytes.
-  bool started() const { return started_; }
   const std::filesystem::path& target() const { return target_; }
 
   // Once every input is read and checked, puts the content in place (an
@@ -68,7 +66,6 @@ class OutputStream {
 
   std::filesystem::path target_;
   core::FileReplacement replacement_;
-  bool started_ = false;       // append was given bytes
   bool opened_ = false;        // start() ran
   std::error_code notOpened_;  // why the target cannot be written
 };

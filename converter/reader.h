@@ -4,7 +4,6 @@
 #define CONVERTER_READER_H_
 
 #include <string_view>
-#include <vector>
 
 #include "core/findings/findings.h"
 #include "core/reading/word_table.h"

@@ -283,26 +283,15 @@ bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
 }
 
 std::string_view kindName(unsigned kind) {
-  switch (kind) {
-    case kLeftOut:
-      return "airports left out";
-    case kTwoWordHeader:
-      return "two-word \"ANF\" lines";
-    case kCount:
-      return "obstacle counts";
-    case kShortObstacle:
-      return "short obstacle lines";
-    case kNumber:
-      return "numbers read as 0";
-    case kTextAfter:
-      return "numbers with text after them";
-    case kOutOfRange:
-      return "numbers out of range";
-    case kUnread:
-      return "runs of lines that no airport reads";
-    default:
-      return "findings";
-  }
+  // In the order of FindingKind, up to kUnread: a file never has more of
+  // the later kinds than are shown.
+  constexpr std::string_view kNames[] = {
+      "airports left out",    "two-word \"ANF\" lines",
+      "obstacle counts",      "short obstacle lines",
+      "numbers read as 0",    "numbers with text after them",
+      "numbers out of range", "runs of lines that no airport reads"};
+  static_assert(std::size(kNames) == kFileMark);
+  return kind < std::size(kNames) ? kNames[kind] : "findings";
 }
 
 }  // namespace trevik

@@ -69,8 +69,6 @@ bool Reader::output(std::string_view name,
     file = argument->native().substr(at);
   } else if (next_ < arguments_.size()) {
     file = arguments_[next_++];
-  } else {
-    return wrong("option '" + std::string(name) + "' needs a file name");
   }
   if (file.empty()) {
     return wrong("option '" + std::string(name) + "' needs a file name");

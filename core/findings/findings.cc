@@ -18,9 +18,8 @@ Findings::Kind& Findings::kindOf(unsigned kind) {
 void Findings::trim(Kind& kind) {
   if (kind.trimmed) return;
   std::vector<Kept>& kept = kind.kept;
-  std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-    return a.finding.row < b.finding.row;
-  });
+  std::ranges::stable_sort(kept, {},
+                           [](const Kept& k) { return k.finding.row; });
   // Equal findings have equal rows, so each is looked for among its row's.
   size_t out = 0;
   size_t rowStart = 0;
@@ -39,13 +38,8 @@ void Findings::trim(Kind& kind) {
     if (out != i) kept[out] = std::move(kept[i]);
     ++out;
   }
-  kept.resize(out);
-  for (size_t k = kShownPerKind; k < kept.size(); ++k) {
-    kind.dropped += kept[k].copies;
-  }
-  if (kept.size() > kShownPerKind) {
-    kept.erase(kept.begin() + kShownPerKind, kept.end());
-  }
+  for (size_t k = kShownPerKind; k < out; ++k) kind.dropped += kept[k].copies;
+  kept.resize(std::min(out, kShownPerKind));
   kind.trimmed = true;
 }
 
@@ -85,8 +79,7 @@ void Findings::append(Findings&& later) {
       into.trimmed = false;
     }
     into.trimmed = into.trimmed && from.trimmed;
-    std::move(from.kept.begin(), from.kept.end(),
-              std::back_inserter(into.kept));
+    std::ranges::move(from.kept, std::back_inserter(into.kept));
     if (into.kept.size() > kShownPerKind) into.trimmed = false;
     trim(into);
   }
@@ -98,28 +91,24 @@ void Findings::append(Findings&& later) {
 
 std::vector<Finding> Findings::shown() const {
   std::vector<Finding> all;
-  for (const Kind& kind : kinds_) {
-    Kind copy = kind;
-    trim(copy);
+  for (unsigned k = 0; k < kinds_.size(); ++k) {
+    Kind copy = trimmed(k);
     for (Kept& kept : copy.kept) all.push_back(std::move(kept.finding));
   }
-  std::stable_sort(
-      all.begin(), all.end(),
-      [](const Finding& a, const Finding& b) { return a.row < b.row; });
+  std::ranges::stable_sort(all, {}, &Finding::row);
   return all;
 }
 
-size_t Findings::hidden(unsigned kind) const {
-  if (kind >= kinds_.size()) return 0;
-  Kind copy = kinds_[kind];
+Findings::Kind Findings::trimmed(unsigned kind) const {
+  Kind copy = kind < kinds_.size() ? kinds_[kind] : Kind();
   trim(copy);
-  return copy.dropped;
+  return copy;
 }
 
+size_t Findings::hidden(unsigned kind) const { return trimmed(kind).dropped; }
+
 size_t Findings::total(unsigned kind) const {
-  if (kind >= kinds_.size()) return 0;
-  Kind copy = kinds_[kind];
-  trim(copy);
+  const Kind copy = trimmed(kind);
   return copy.kept.size() + copy.dropped;
 }
 

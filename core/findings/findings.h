@@ -84,6 +84,8 @@ class Findings {
   Kind& kindOf(unsigned kind);
   // Sorts kept by row, drops duplicates and keeps kShownPerKind.
   static void trim(Kind& kind);
+  // A trimmed copy of the findings of kind.
+  Kind trimmed(unsigned kind) const;
 
   std::vector<Kind> kinds_;  // by kind number
   const Findings* wider_ = nullptr;

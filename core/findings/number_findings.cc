@@ -5,19 +5,12 @@
 #include "core/numbers/numbers.h"
 
 namespace core {
-namespace {
-
-std::string decimalText(double value) {
-  char text[kMaxNumberText];
-  return {text, writeDecimal(text, value)};
-}
-
-}  // namespace
 
 std::string writtenText(double value, Written written) {
-  if (written != Written::kRounded) return decimalText(value);
   char text[kMaxNumberText];
-  return {text, writeInteger(text, roundToInt(value))};
+  return {text, written == Written::kRounded
+                    ? writeInteger(text, roundToInt(value))
+                    : writeDecimal(text, value)};
 }
 
 void noteNumberWord(const NumberWord& number, size_t row, NumberKinds kinds,
@@ -28,7 +21,7 @@ void noteNumberWord(const NumberWord& number, size_t row, NumberKinds kinds,
   if (textAfter) {
     findings.note(row, kinds.textAfter, [&] {
       return std::string(number.name) + " " + quoted(number.word) +
-             " reads as " + decimalText(number.value);
+             " reads as " + writtenText(number.value, Written::kDecimal);
     });
   }
   if (!fitsField(number)) {

@@ -13,11 +13,10 @@ std::string shown(std::string_view word) {
          (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) {
     --cut;
   }
-  std::string text;
-  for (const char c : word.substr(0, cut)) {
-    const auto byte = static_cast<unsigned char>(c);
-    text += byte < 0x20 || byte == 0x7f ? '?' : c;
-  }
+  std::string text(word.substr(0, cut));
+  std::ranges::replace_if(
+      text, [](unsigned char byte) { return byte < 0x20 || byte == 0x7f; },
+      '?');
   if (cut < word.size()) text += "...";
   return text;
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -20,10 +19,8 @@
 namespace core {
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
-}
+// A space, or a tab, line feed, vertical tab, form feed or carriage return.
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Index of the first byte after the optional blanks and sign; negative tells
@@ -63,6 +60,20 @@ size_t decimalLength(std::string_view text) {
   return end;
 }
 
+// The leading base-ten integer of text (blanks skipped, optional sign), 0
+// when there is none; past 2^32 its magnitude stops growing, so that a value
+// beyond the int32 range stays beyond it.
+inline int64_t leadingInteger(std::string_view text) {
+  bool negative = false;
+  size_t i = skipBlanksAndSign(text, negative);
+  constexpr int64_t kLimit = int64_t{1} << 32;
+  int64_t magnitude = 0;
+  for (; i < text.size() && isDigit(text[i]); ++i) {
+    if (magnitude < kLimit) magnitude = magnitude * 10 + (text[i] - '0');
+  }
+  return negative ? -magnitude : magnitude;
+}
+
 // True when a number that the conversion could not represent is too large
 // rather than too small: its first significant digit stands at a positive
 // power of ten. Only the far ends of the double range get here.
@@ -76,14 +87,7 @@ bool overflows(std::string_view number) {
                             ? static_cast<long long>(point - first)
                             : -static_cast<long long>(first - point - 1);
   if (ePos < number.size()) {
-    bool negative = false;
-    const std::string_view exponent = number.substr(ePos + 1);
-    long long value = 0;
-    for (size_t j = skipBlanksAndSign(exponent, negative);
-         j < exponent.size() && value < 1'000'000'000; ++j) {
-      value = value * 10 + (exponent[j] - '0');
-    }
-    magnitude += negative ? -value : value;
+    magnitude += leadingInteger(number.substr(ePos + 1));
   }
   return magnitude > 0;
 }
@@ -100,10 +104,9 @@ atofSlow(std::string_view text) {
   const size_t length = decimalLength(rest);
   if (length == 0) return 0;
   double value = 0;
-  const auto [ptr, ec] =
-      std::from_chars(rest.data(), rest.data() + length, value);
-  (void)ptr;
-  if (ec == std::errc::result_out_of_range) {
+  const std::errc error =
+      std::from_chars(rest.data(), rest.data() + length, value).ec;
+  if (error == std::errc::result_out_of_range) {
     value = overflows(rest.substr(0, length))
                 ? std::numeric_limits<double>::infinity()
                 : 0.0;
@@ -203,17 +206,6 @@ inline bool atofFast(std::string_view text, double& value) {
 }
 #endif
 
-}  // namespace
-
-double atof(std::string_view text) {
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
-  if (double value = 0; atofFast(text, value)) return value;
-#endif
-  return atofSlow(text);
-}
-
-namespace {
-
 #ifdef CORE_NUMBERS_SSE2
 // The value of len (0 to 8) decimal digits at p; reads 8 bytes at p.
 inline uint64_t digitsValue(const char* p, unsigned len) {
@@ -236,17 +228,6 @@ inline uint64_t digitsValue(const char* p, unsigned len) {
 constexpr uint64_t kIntPowers[] = {1,      10,      100,      1000,     10000,
                                    100000, 1000000, 10000000, 100000000};
 #endif
-
-}  // namespace
-
-bool isDecimalNumber(std::string_view word) {
-  const size_t start = !word.empty() && (word[0] == '+' || word[0] == '-');
-  const std::string_view rest = word.substr(start);
-  const size_t length = decimalLength(rest);
-  return length != 0 && length == rest.size();
-}
-
-namespace {
 
 // atofWord; when whole is given, also whether the word is one whole decimal
 // number. Inlined into both forms, so that the plain one pays nothing.
@@ -314,6 +295,20 @@ inline double readWord(std::string_view text, bool* whole) {
 
 }  // namespace
 
+double atof(std::string_view text) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  if (double value = 0; atofFast(text, value)) return value;
+#endif
+  return atofSlow(text);
+}
+
+bool isDecimalNumber(std::string_view word) {
+  const size_t start = !word.empty() && (word[0] == '+' || word[0] == '-');
+  const std::string_view rest = word.substr(start);
+  const size_t length = decimalLength(rest);
+  return length != 0 && length == rest.size();
+}
+
 double atofWord(std::string_view text) { return readWord(text, nullptr); }
 
 double atofWord(std::string_view text, bool& whole) {
@@ -321,36 +316,15 @@ double atofWord(std::string_view text, bool& whole) {
 }
 
 int32_t atoi(std::string_view text) {
-  bool negative = false;
-  size_t i = skipBlanksAndSign(text, negative);
-  constexpr int64_t kLimit = int64_t{1} << 32;  // beyond either int32 end
-  int64_t magnitude = 0;
-  for (; i < text.size() && isDigit(text[i]); ++i) {
-    if (magnitude < kLimit) magnitude = magnitude * 10 + (text[i] - '0');
-  }
-  const int64_t value = negative ? -magnitude : magnitude;
-  if (value > std::numeric_limits<int32_t>::max()) {
-    return std::numeric_limits<int32_t>::max();
-  }
-  if (value < std::numeric_limits<int32_t>::min()) {
-    return std::numeric_limits<int32_t>::min();
-  }
+  const int64_t value = leadingInteger(text);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
   return static_cast<int32_t>(value);
 }
 
 bool atoiSaturates(std::string_view text) {
-  const int32_t value = atoi(text);
-  if (value != std::numeric_limits<int32_t>::max() &&
-      value != std::numeric_limits<int32_t>::min()) {
-    return false;
-  }
-  // At an end: saturated unless the digits are exactly that end.
-  bool negative = false;
-  size_t i = skipBlanksAndSign(text, negative);
-  while (i < text.size() && text[i] == '0') ++i;
-  const size_t end = skipDigits(text, i);
-  const std::string_view digits = text.substr(i, end - i);
-  return digits != (negative ? "2147483648" : "2147483647");
+  const int64_t value = leadingInteger(text);
+  return value < INT32_MIN || value > INT32_MAX;
 }
 
 }  // namespace core

@@ -42,10 +42,8 @@ int32_t atoi(std::string_view text);
 inline bool beginsWithNumber(std::string_view word) {
   if (!word.empty() && (word[0] == '+' || word[0] == '-'))
     word.remove_prefix(1);
-  const auto digit = [&word](size_t at) {
-    return at < word.size() && word[at] >= '0' && word[at] <= '9';
-  };
-  return digit(0) || (!word.empty() && word[0] == '.' && digit(1));
+  if (!word.empty() && word[0] == '.') word.remove_prefix(1);
+  return !word.empty() && word[0] >= '0' && word[0] <= '9';
 }
 
 // True when atoi finds a number at the start of word: an optional sign,

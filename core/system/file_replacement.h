@@ -74,7 +74,7 @@ class FileReplacement {
   void failWrite(std::error_code reason);  // keeps the first
   // Opens the target's file itself for writing and empties it.
   bool openInPlace(std::error_code& reason);
-  // Opens the target written in place and copies the waiting content in.
+  // Opens the target written in place and copies the content in.
   CommitResult copyWaiting(std::error_code& reason);
   // Puts the closed temporary file in the target's place.
   bool putInPlace(std::error_code& reason);
@@ -83,7 +83,8 @@ class FileReplacement {
   static bool closeFile(intptr_t& file, std::error_code& reason);
   // The reason for a write to a file that is not open.
   static std::error_code notOpen();
-  // Copies the whole content into the target open in place.
+  // Copies the whole content, from its start, into the target open in
+  // place.
   bool copyContent(std::error_code& reason);
 
   // Descriptors (HANDLEs on Windows), -1 while closed: the file the content
@@ -107,6 +108,13 @@ class FileReplacement {
 #endif
   std::error_code inPlaceBecause_;
 };
+
+namespace detail {
+
+// stem + ".XXXXXX.tmp": six random letters and digits, others at each call.
+std::filesystem::path temporaryName(const std::filesystem::path& stem);
+
+}  // namespace detail
 
 }  // namespace core
 

@@ -6,10 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
-#include <random>
-#include <string>
 
 #include "core/system/file_replacement.h"
 #include "core/system/platform.h"
@@ -36,33 +33,12 @@ bool resolveLinks(std::filesystem::path path, std::filesystem::path& final,
       final = path;
       return true;
     }
-    std::string target(4096, '\0');
-    const ssize_t size = readlink(path.c_str(), target.data(), target.size());
-    if (size < 0 || static_cast<size_t>(size) >= target.size()) {
-      reason = systemError(size < 0 ? errno : ENAMETOOLONG);
-      return false;
-    }
-    target.resize(static_cast<size_t>(size));
-    const std::filesystem::path next(target);
-    path = next.is_absolute() ? next : path.parent_path() / next;
+    // A target that is an absolute path replaces the link's directory.
+    path = path.parent_path() / std::filesystem::read_symlink(path, reason);
+    if (reason) return false;
   }
   reason = systemError(ELOOP);
   return false;
-}
-
-// Six random letters and digits, the same pattern on every system.
-std::string randomPart() {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::mt19937_64 random = [] {
-    std::seed_seq seed{static_cast<unsigned>(getpid()),
-                       static_cast<unsigned>(time(nullptr)),
-                       static_cast<unsigned>(clock())};
-    return std::mt19937_64(seed);
-  }();
-  std::string part(6, 'x');
-  for (char& c : part) c = kLetters[random() % (sizeof kLetters - 1)];
-  return part;
 }
 
 // Writes all size bytes; false, with errno set, when a write fails.
@@ -78,23 +54,6 @@ bool writeAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(put);
   }
   return true;
-}
-
-// Copies what from holds, from its start, to to through block.
-bool copyAll(int from, int to, char* block, std::error_code& reason) {
-  if (lseek(from, 0, SEEK_SET) != 0) {
-    reason = systemError(errno);
-    return false;
-  }
-  for (;;) {
-    const ssize_t got = read(from, block, kCopyBlock);
-    if (got < 0 && errno == EINTR) continue;
-    if (got == 0) return true;
-    if (got < 0 || !writeAll(to, block, static_cast<size_t>(got))) {
-      reason = systemError(errno);
-      return false;
-    }
-  }
 }
 
 // The old file must take writing before it is replaced, as it would have
@@ -115,25 +74,31 @@ bool takesWriting(const std::filesystem::path& file, std::error_code& reason) {
   return true;
 }
 
-// Creates a new file "FINAL.XXXXXX.tmp" beside final, as the umask and the
-// directory's default ACLs have it, and names it in name, guarded (see
-// guardTemporaryFile) from the moment it exists. Returns its descriptor, or
-// -1 with errno set; a name that exists already (another run's) is never
-// touched, another is tried.
-int createTemporary(const std::filesystem::path& final,
-                    std::filesystem::path& name) {
+// Creates a new file "STEM.XXXXXX.tmp" with flags and mode, and names it in
+// name; a name that exists already (another run's) is never touched,
+// another is tried. An unlinked file is unlinked as it is made, so that it
+// lasts exactly as long as its descriptor, however the program ends; any
+// other is guarded (see guardTemporaryFile) from the moment it exists.
+// Returns its descriptor, or -1 with errno set.
+int createUnique(const std::filesystem::path& stem, int flags, mode_t mode,
+                 bool unlinked, std::filesystem::path& name) {
   constexpr int kTries = 100;
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    std::filesystem::path candidate =
-        final.string() + "." + randomPart() + ".tmp";
+    std::filesystem::path candidate = detail::temporaryName(stem);
     int fd = -1;
     int error = 0;
     {
+      // One step, which no handler on another thread can come between.
       const HeldSignals held;
-      fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                  0666);
+      fd =
+          ::open(candidate.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, mode);
       error = errno;
-      if (fd >= 0) detail::guardTemporaryFile(candidate);
+      if (fd >= 0 && unlinked && unlink(candidate.c_str()) != 0) {
+        error = errno;
+        close(fd);
+        fd = -1;
+      }
+      if (fd >= 0 && !unlinked) detail::guardTemporaryFile(candidate);
     }
     if (fd >= 0) {
       name = std::move(candidate);
@@ -150,39 +115,15 @@ int createTemporary(const std::filesystem::path& final,
 
 // Creates the file where the content of a target written in place waits:
 // "NAME.XXXXXX.tmp" in TMPDIR (else /tmp), for this user's eyes only, and
-// unlinked as it is made, so that it lasts exactly as long as its
-// descriptor, however the program ends. Returns the descriptor, open for
-// reading and writing, or -1 with errno set.
+// unlinked. Returns the descriptor, open for reading and writing, or -1
+// with errno set.
 int createWaiting(const std::filesystem::path& target) {
   const char* const variable = std::getenv("TMPDIR");
   const std::filesystem::path directory =
       variable != nullptr && *variable != '\0' ? variable : "/tmp";
-  constexpr int kTries = 100;
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    const std::filesystem::path candidate =
-        directory / (target.filename().string() + "." + randomPart() + ".tmp");
-    int fd = -1;
-    int error = 0;
-    {
-      // One step, which no handler on another thread can come between.
-      const HeldSignals held;
-      fd = ::open(candidate.c_str(),
-                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-      error = errno;
-      if (fd >= 0 && unlink(candidate.c_str()) != 0) {
-        error = errno;
-        close(fd);
-        fd = -1;
-      }
-    }
-    if (fd >= 0) return fd;
-    if (error != EEXIST) {
-      errno = error;
-      return -1;
-    }
-  }
-  errno = EEXIST;
-  return -1;
+  std::filesystem::path name;
+  return createUnique(directory / target.filename(), O_RDWR | O_NOFOLLOW, 0600,
+                      true, name);
 }
 
 // Gives the new file the old one's permission bits, and its owner and
@@ -242,7 +183,9 @@ bool FileReplacement::open(const std::filesystem::path& target,
   bool inPlace = exists && !S_ISREG(status.st_mode);
   if (!inPlace) {
     if (exists && !takesWriting(final_, reason)) return false;
-    const int fd = createTemporary(final_, temporary_);
+    // Beside the final file, as the umask and the directory's default ACLs
+    // have it.
+    const int fd = createUnique(final_, O_WRONLY, 0666, false, temporary_);
     if (fd >= 0) {
       if (exists) keepOwnerAndMode(fd, status);
       content_ = fd;
@@ -320,8 +263,21 @@ bool FileReplacement::openInPlace(std::error_code& reason) {
 
 bool FileReplacement::copyContent(std::error_code& reason) {
   const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
-  return copyAll(static_cast<int>(content_), static_cast<int>(target_),
-                 block.get(), reason);
+  const int from = static_cast<int>(content_);
+  if (lseek(from, 0, SEEK_SET) != 0) {
+    reason = systemError(errno);
+    return false;
+  }
+  for (;;) {
+    const ssize_t got = read(from, block.get(), kCopyBlock);
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0) return true;
+    if (got < 0 || !writeAll(static_cast<int>(target_), block.get(),
+                             static_cast<size_t>(got))) {
+      reason = systemError(errno);
+      return false;
+    }
+  }
 }
 
 bool FileReplacement::putInPlace(std::error_code& reason) {
@@ -345,21 +301,12 @@ bool FileReplacement::putInPlace(std::error_code& reason) {
   // A file that cannot be renamed over (one mounted into a container): the
   // new content is copied into it instead.
   inPlaceBecause_ = systemError(error);
-  const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
   content_ = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
   if (content_ < 0) {
     reason = systemError(errno);
     return false;
   }
-  if (!openInPlace(reason)) return false;
-  const bool copied = copyAll(static_cast<int>(content_),
-                              static_cast<int>(target_), block.get(), reason);
-  std::error_code closing;
-  if (!closeFile(target_, closing) && copied) {
-    reason = closing;
-    return false;
-  }
-  return copied;
+  return copyWaiting(reason) == CommitResult::kCommitted;
 }
 
 }  // namespace core

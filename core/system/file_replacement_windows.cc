@@ -3,9 +3,7 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <ctime>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "core/system/file_replacement.h"
@@ -30,21 +28,6 @@ intptr_t valueOf(HANDLE handle) {
                                         : reinterpret_cast<intptr_t>(handle);
 }
 
-// Six random letters and digits, the same pattern on every system.
-std::wstring randomPart() {
-  static constexpr wchar_t kLetters[] =
-      L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::mt19937_64 random = [] {
-    std::seed_seq seed{static_cast<unsigned>(GetCurrentProcessId()),
-                       static_cast<unsigned>(GetTickCount()),
-                       static_cast<unsigned>(time(nullptr))};
-    return std::mt19937_64(seed);
-  }();
-  std::wstring part(6, L'x');
-  for (wchar_t& c : part) c = kLetters[random() % (std::size(kLetters) - 1)];
-  return part;
-}
-
 // Writes all size bytes; false, with the last error set, when a write
 // fails.
 bool writeAll(HANDLE handle, const char* data, size_t size) {
@@ -63,23 +46,6 @@ bool writeAll(HANDLE handle, const char* data, size_t size) {
   return true;
 }
 
-// Copies what from holds, from its start, to to through block.
-bool copyAll(HANDLE from, HANDLE to, char* block, std::error_code& reason) {
-  if (!SetFilePointerEx(from, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
-    reason = lastError();
-    return false;
-  }
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(from, block, kCopyBlock, &got, nullptr) ||
-        (got > 0 && !writeAll(to, block, got))) {
-      reason = lastError();
-      return false;
-    }
-    if (got == 0) return true;
-  }
-}
-
 // Creates the file where the content of a target written in place waits:
 // "NAME.XXXXXX.tmp" in the directory GetTempPathW names, deleted when its
 // handle closes, so that it lasts exactly as long as the program, however
@@ -93,9 +59,8 @@ HANDLE createWaiting(const std::filesystem::path& target) {
     return INVALID_HANDLE_VALUE;
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::filesystem::path name =
-        std::filesystem::path(directory) /
-        (target.filename().native() + L"." + randomPart() + L".tmp");
+    const std::filesystem::path name = detail::temporaryName(
+        std::filesystem::path(directory) / target.filename());
     const HANDLE handle = CreateFileW(
         name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -182,7 +147,7 @@ bool FileReplacement::open(const std::filesystem::path& target,
   }
   if (exists && !takesWriting(final_, reason)) return false;
   for (int attempt = 0;; ++attempt) {
-    const std::wstring name = final_.native() + L"." + randomPart() + L".tmp";
+    const std::filesystem::path name = detail::temporaryName(final_);
     HANDLE handle = INVALID_HANDLE_VALUE;
     {
       const HeldSignals held;
@@ -247,7 +212,20 @@ bool FileReplacement::openInPlace(std::error_code& reason) {
 
 bool FileReplacement::copyContent(std::error_code& reason) {
   const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
-  return copyAll(handleOf(content_), handleOf(target_), block.get(), reason);
+  const HANDLE from = handleOf(content_);
+  if (!SetFilePointerEx(from, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
+    reason = lastError();
+    return false;
+  }
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, block.get(), kCopyBlock, &got, nullptr) ||
+        (got > 0 && !writeAll(handleOf(target_), block.get(), got))) {
+      reason = lastError();
+      return false;
+    }
+    if (got == 0) return true;
+  }
 }
 
 bool FileReplacement::putInPlace(std::error_code& reason) {

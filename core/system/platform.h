@@ -2,20 +2,11 @@
 #ifndef CORE_SYSTEM_PLATFORM_H_
 #define CORE_SYSTEM_PLATFORM_H_
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <new>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace core {
-
-// Opens a file by its path exactly as given (wide characters on Windows), in
-// binary mode: mode is "rb" or "wb". Returns nullptr when it cannot be opened.
-std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
 // The path as a diagnostic shows it: its bytes as given on POSIX systems,
 // UTF-8 on Windows (a lone surrogate becomes U+FFFD). Never throws.

@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -16,10 +15,6 @@
 #include "core/system/platform.h"
 
 namespace core {
-
-std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
-  return std::fopen(path.c_str(), mode);
-}
 
 std::string pathText(const std::filesystem::path& path) noexcept {
   try {
@@ -134,14 +129,11 @@ HeldSignals::~HeldSignals() {
 }
 
 void nameOutput(std::string_view program, std::string_view output) {
-  const std::string name(program);
-  const std::string quoted = "\"" + std::string(output) + "\"";
-  const std::string before =
-      name + ": interrupted; " + quoted + " left as it was\n";
-  const std::string after =
-      name + ": interrupted; " + quoted + " was written\n";
-  const std::string inPlace =
-      name + ": interrupted; " + quoted + " left incomplete\n";
+  const std::string start =
+      std::string(program) + ": interrupted; \"" + std::string(output) + "\" ";
+  const std::string before = start + "left as it was\n";
+  const std::string after = start + "was written\n";
+  const std::string inPlace = start + "left incomplete\n";
   // A signal meanwhile waits, so that it never meets half a text.
   const HeldSignals held;
   copyText(interruptedBefore, before);

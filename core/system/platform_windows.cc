@@ -2,21 +2,13 @@
 #include <conio.h>
 #include <windows.h>
 
-#include <cwchar>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "core/system/platform.h"
 
 namespace core {
-
-std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
-  wchar_t wideMode[8] = {};
-  for (size_t i = 0; mode[i] != '\0' && i + 1 < 8; ++i) {
-    wideMode[i] = static_cast<wchar_t>(mode[i]);
-  }
-  return _wfopen(path.c_str(), wideMode);
-}
 
 std::string pathText(const std::filesystem::path& path) noexcept {
   try {
@@ -106,13 +98,13 @@ HeldSignals::HeldSignals() : saved_{} { guard.lock(); }
 HeldSignals::~HeldSignals() { guard.unlock(); }
 
 void nameOutput(std::string_view program, std::string_view output) {
-  const std::string name(program);
-  const std::string quoted = "\"" + std::string(output) + "\"";
+  const std::string start =
+      std::string(program) + ": interrupted; \"" + std::string(output) + "\" ";
   // The control handler runs on a thread of its own.
   const HeldSignals held;
-  interruptedBefore = name + ": interrupted; " + quoted + " left as it was\n";
-  interruptedAfter = name + ": interrupted; " + quoted + " was written\n";
-  interruptedInPlace = name + ": interrupted; " + quoted + " left incomplete\n";
+  interruptedBefore = start + "left as it was\n";
+  interruptedAfter = start + "was written\n";
+  interruptedInPlace = start + "left incomplete\n";
 }
 
 void prepareProcess(std::string_view program, std::string_view output) {

@@ -4,6 +4,7 @@
 #ifndef TESTS_SUPPORT_CONVERT_H_
 #define TESTS_SUPPORT_CONVERT_H_
 
+#include <charconv>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -36,8 +37,8 @@ inline Converted convertBytes(const engine::Format& format,
   core::ByteSource source(files);
   Converted converted;
   engine::Result result = engine::convert(
-      format, source,
-      [&](std::string_view bytes) { converted.apb += bytes; }, window);
+      format, source, [&](std::string_view bytes) { converted.apb += bytes; },
+      window);
   converted.failedInput = result.failedInput;
   for (const core::Findings& findings : result.findings) {
     converted.findings.push_back(findingLines(findings));
@@ -75,10 +76,9 @@ struct AirportsRead {
   std::vector<core::Airport> airports;
   std::vector<core::Findings> findings;  // per file
 };
-inline AirportsRead readAirports(engine::Format format,
-                                 const std::vector<std::vector<std::string>>&
-                                     files,
-                                 const engine::Window& window = {}) {
+inline AirportsRead readAirports(
+    engine::Format format, const std::vector<std::vector<std::string>>& files,
+    const engine::Window& window = {}) {
   std::vector<std::string> bytes;
   for (const std::vector<std::string>& lines : files) {
     std::string& file = bytes.emplace_back();
@@ -94,10 +94,10 @@ inline AirportsRead readAirports(engine::Format format,
   AirportsRead read;
   read.findings = std::move(result.findings);
   std::vector<core::Airport>& kept = detail::keptAirports().airports;
-  for (size_t at = 0; at < numbers.size();) {
-    const size_t end = numbers.find('\r', at);
-    read.airports.push_back(std::move(kept[std::stoul(numbers.substr(at))]));
-    at = end + 2;
+  for (const char* at = numbers.data(); at < numbers.data() + numbers.size();) {
+    size_t number = 0;
+    at = std::from_chars(at, numbers.data() + numbers.size(), number).ptr + 2;
+    read.airports.push_back(std::move(kept[number]));
   }
   return read;
 }
