@@ -18,7 +18,7 @@ enum FindingKind : unsigned {
   kNumber,      // a number key row whose value is no number, read as 0
   kTextAfter,   // a number value with text after its number
   kOutOfRange,  // a number beyond what its field can be written as
-  kFileMark,    // text after Ctrl-Z, a NUL byte (from the loader)
+  kFileMark,    // text after Ctrl-Z, a NUL byte (from the engine)
   kNoAirport,   // a file that gives no airport (from the driver)
 };
 

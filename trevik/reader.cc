@@ -161,7 +161,7 @@ Obstacle readObstacle(const WordTable& table, size_t row, Findings& findings) {
              std::to_string(n) + "; the missing ones read as 0";
     });
   }
-  // Words come from the loaded input, so atofWord may read past them; a
+  // Words come from a WordTable, so atofWord may read past them; a
   // missing word is empty and reads as 0.
   Obstacle obstacle;
   bool whole[kLateralWords] = {true, true, true};
@@ -191,7 +191,7 @@ size_t readRunway(const WordTable& table, size_t row, double elevation,
   std::string_view words[kRunwayWords];
   core::rowWords(table, row, words, kRunwayWords);
   runway.ident.assign(words[0]);
-  // Words come from the loaded input, so atofWord may read past them.
+  // Words come from a WordTable, so atofWord may read past them.
   bool whole[5];
   runway.tora = core::atofWord(words[1], whole[0]);
   runway.toda = core::atofWord(words[2], whole[1]);

@@ -20,7 +20,7 @@ enum FindingKind : unsigned {
   kTextAfter,      // a number word with text after its number
   kOutOfRange,     // a number beyond what its field can be written as
   kUnread,         // lines that no airport reads, where data may have been
-  kFileMark,       // text after Ctrl-Z, a NUL byte (from the loader)
+  kFileMark,       // text after Ctrl-Z, a NUL byte (from the engine)
   kNoAirport,      // a file that gives no airport
 };
 
