@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "apb/output_stream.h"
@@ -117,14 +119,6 @@ int done(int code, const CommandLine& line) {
   return code;
 }
 
-// How many lines the findings give on standard error before the summary,
-// a hidden finding counted as a line.
-size_t findingCount(const core::Findings& findings) {
-  size_t count = 0;
-  for (const unsigned kind : findings.kinds()) count += findings.total(kind);
-  return count;
-}
-
 // Says what each input noticed, once per path however often it was given,
 // then the summary of every input's reading (a path given twice counts
 // twice); returns how many findings were said.
@@ -137,6 +131,7 @@ size_t sayFindings(const Program& program,
   size_t runways = 0;
   size_t obstacles = 0;
   size_t leftOut = 0;
+  std::unordered_set<std::string_view> saidPaths;
   for (size_t k = 0; k < paths.size(); ++k) {
     if (airports[k] == 0) {
       findings[k].add(core::Finding::kWholeFile, program.noAirportKind,
@@ -146,10 +141,12 @@ size_t sayFindings(const Program& program,
     runways += findings[k].runwaysRead();
     obstacles += findings[k].obstaclesRead();
     leftOut += findings[k].total(program.leftOutKind);
-    const auto first = paths.begin() + static_cast<std::ptrdiff_t>(k);
-    if (std::find(paths.begin(), first, paths[k]) != first) continue;
+    if (!saidPaths.insert(paths[k]).second) continue;
     core::sayFindings(program.name, paths[k], findings[k], program.kindName);
-    said += findingCount(findings[k]);
+    // A finding not shown counts as a line.
+    for (const unsigned kind : findings[k].kinds()) {
+      said += findings[k].total(kind);
+    }
   }
   core::sayError(
       core::readSummary(program.name, read, runways, obstacles, leftOut));
@@ -166,8 +163,8 @@ std::optional<int> judgeFindings(const Program& program,
                                  size_t said) {
   if (line.check) return said == 0 ? 0 : 1;
   if (!line.strict || said == 0) return std::nullopt;
-  core::sayError(std::string(program.name) + ": --strict: " +
-                 std::to_string(said) +
+  core::sayError(std::string(program.name) +
+                 ": --strict: " + std::to_string(said) +
                  (said == 1 ? " finding; \"" : " findings; \"") +
                  core::pathText(output) + "\" left as it was");
   return 1;
@@ -207,8 +204,8 @@ int convert(const Program& program, const CommandLine& line) {
   // never opened.
   apb::OutputStream output(target);
   core::FileSource source(inputs);
-  engine::Result read = engine::convert(
-      program.format, source, [&](std::string_view bytes) {
+  engine::Result read =
+      engine::convert(program.format, source, [&](std::string_view bytes) {
         if (!line.check) output.append(bytes);
       });
   if (read.failedInput) {

@@ -91,7 +91,6 @@ class Conversion {
   // One thread's share: takes whatever step is ready until none is left.
   void work();
   bool canFill() const;
-  Slot* readyTask();
   // The steps; each is called with lock held and returns with it held.
   void fill(Lock& lock);
   void read(Slot& slot, Lock& lock);
@@ -138,27 +137,16 @@ bool Conversion::canFill() const {
          window_.front()->state == Slot::State::kWaiting;
 }
 
-Slot* Conversion::readyTask() {
-  if (ready_.empty()) return nullptr;
-  Slot* slot = ready_.begin()->second;
-  ready_.erase(ready_.begin());
-  return slot;
-}
-
 void Conversion::fill(Lock& lock) {
   filling_ = true;
-  std::unique_ptr<Slot> taken;
-  if (spare_.empty()) {
-    taken = std::make_unique<Slot>(shape_.chunkBytes);
-  } else {
-    taken = std::move(spare_.back());
-    spare_.pop_back();
-  }
-  Slot& slot = *taken;
+  if (spare_.empty())
+    spare_.push_back(std::make_unique<Slot>(shape_.chunkBytes));
+  window_.push_back(std::move(spare_.back()));
+  spare_.pop_back();
+  Slot& slot = *window_.back();
   slot.state = Slot::State::kFilling;
   slot.seq = made_++;
   slot.reach = 1;
-  window_.push_back(std::move(taken));
   lock.unlock();
   std::error_code reason;
   const LineReader::Fill filled = reader_.loadLines(slot.chunk, reason);
@@ -328,8 +316,10 @@ void Conversion::work() {
         passOn(lock);
       } else if (canFill()) {
         fill(lock);
-      } else if (Slot* slot = readyTask()) {
-        read(*slot, lock);
+      } else if (!ready_.empty()) {
+        Slot& slot = *ready_.begin()->second;  // the front chunk's first
+        ready_.erase(ready_.begin());
+        read(slot, lock);
       } else {
         changed_.wait(lock);
       }

@@ -70,11 +70,9 @@ struct Format {
 struct Window {
 #ifdef ENGINE_SMALL_WINDOW
   // A window of a few hundred bytes, so that tests meet its every edge.
-  static constexpr size_t kChunkBytes = 64;
-  static constexpr size_t kChunks = 3;
+  static constexpr size_t kChunkBytes = 64, kChunks = 3;
 #else
-  static constexpr size_t kChunkBytes = size_t{1} << 20;
-  static constexpr size_t kChunks = 4;
+  static constexpr size_t kChunkBytes = size_t{1} << 20, kChunks = 4;
 #endif
   size_t chunkBytes = kChunkBytes;  // a chunk grows for a longer line
   size_t chunks = kChunks;          // grows for a block longer than all

@@ -27,14 +27,6 @@ bool holdsText(const char* bytes, size_t size) {
          std::string_view::npos;
 }
 
-// The last line feed of bytes[0, size), or nullptr.
-const char* lastLineFeed(const char* bytes, size_t size) {
-  for (size_t k = size; k > 0; --k) {
-    if (bytes[k - 1] == '\n') return bytes + k - 1;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 Chunk::Chunk(size_t capacity)
@@ -172,11 +164,12 @@ LineReader::Fill LineReader::endFile(Chunk& chunk, std::error_code& reason) {
 LineReader::Fill LineReader::closeFull(Chunk& chunk, bool& grown) {
   grown = false;
   const char* const bytes = chunk.data();
-  const char* const lineFeed =
-      lastLineFeed(bytes + partBegin_, chunk.used_ - partBegin_);
+  const size_t lineFeed =
+      std::string_view(bytes + partBegin_, chunk.used_ - partBegin_)
+          .rfind('\n');
   size_t end = partBegin_;
-  if (lineFeed != nullptr) {
-    end = static_cast<size_t>(lineFeed - bytes) + 1;
+  if (lineFeed != std::string_view::npos) {
+    end = partBegin_ + lineFeed + 1;
     chunk.addPart(file_, rowsBefore_, partBegin_, end, false, separators_);
     rowsBefore_ += chunk.parts_.back().rows;
   } else if (partBegin_ == 0) {

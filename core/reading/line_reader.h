@@ -110,16 +110,16 @@ class LineReader {
   Separators separators_;
   Source& source_;
   std::vector<FileMarks> marks_;  // per input
-  size_t file_ = 0;        // the input open, or to be opened next
-  bool open_ = false;      // it is open
-  bool inChunk_ = false;   // its part in the current chunk has begun
-  size_t partBegin_ = 0;   // where it begins
-  size_t rowsBefore_ = 0;  // rows of the input in earlier chunks
-  std::string openLine_;   // the line a full chunk cut, for the next
-  bool cutAtNul_ = false;  // the open line is cut: drop up to a line feed
-  bool ended_ = false;     // past the Ctrl-Z that ends the input
-  size_t endRow_ = 0;      // the row of that Ctrl-Z
-  char lastByte_ = '\n';   // of the input, up to any Ctrl-Z
+  size_t file_ = 0;               // the input open, or to be opened next
+  bool open_ = false;             // it is open
+  bool inChunk_ = false;          // its part in the current chunk has begun
+  size_t partBegin_ = 0;          // where it begins
+  size_t rowsBefore_ = 0;         // rows of the input in earlier chunks
+  std::string openLine_;          // the line a full chunk cut, for the next
+  bool cutAtNul_ = false;    // the open line is cut: drop up to a line feed
+  bool ended_ = false;       // past the Ctrl-Z that ends the input
+  size_t endRow_ = 0;        // the row of that Ctrl-Z
+  char lastByte_ = '\n';     // of the input, up to any Ctrl-Z
   std::vector<char> drain_;  // what follows a Ctrl-Z passes through here
 };
 

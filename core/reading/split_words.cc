@@ -134,8 +134,8 @@ void splitBlocks(const char* bytes, size_t rows, Builder& builder) {
 
 }  // namespace
 
-void splitWords(const char* bytes, uint32_t offset, size_t rows, uint8_t* counts,
-               uint32_t* first, bool separators) {
+void splitWords(const char* bytes, uint32_t offset, size_t rows,
+                uint8_t* counts, uint32_t* first, bool separators) {
   if (rows == 0) return;
   RowBuilder builder{offset, counts, first};
 #ifdef CORE_SCAN_SSE2

@@ -87,8 +87,8 @@ std::string_view wordAt(const WordTable& table, size_t row, size_t col) {
 bool wordIsAfterFirstWordByte(const WordTable& table, size_t row, size_t col,
                               std::string_view text) {
   const RowSpan* span = col == 0 ? table.spanOf(row) : nullptr;
-  if (span == nullptr || span->counts[row - span->firstRow] == 0 || text.empty() ||
-      text.size() > kPadding) {
+  if (span == nullptr || span->counts[row - span->firstRow] == 0 ||
+      text.empty() || text.size() > kPadding) {
     return wordAt(table, row, col) == text;
   }
   // The bytes compared lie within the row, or the padding after the last

@@ -452,7 +452,7 @@ NOT_RUN = {
     'trevik: interrupted; "APB" was written': "a signal",
     'trevik: interrupted; "APB" left incomplete': "a signal",
     # An input written to while it is read: tests/e2e/input_test.cc makes
-    # the change, tests/core/input_file_test.cc checks the reason.
+    # the change, tests/core/reading/file_source_test.cc checks the reason.
     'converter: cannot open "in.txt": the file changed while it was read':
         "a race with a writer",
     'trevik: cannot open "in.anf": the file changed while it was read':

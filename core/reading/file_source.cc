@@ -1,11 +1,11 @@
-// One input file, read from its start to its end: what is the same on every
-// system.
-#include "core/reading/input_file.h"
-
+// Input files read from their start to their end: what is the same on
+// every system.
 #include <algorithm>
 #include <string>
 
-namespace core::detail {
+#include "core/reading/source.h"
+
+namespace core {
 namespace {
 
 class InputCategory : public std::error_category {
@@ -23,7 +23,7 @@ std::error_code changedWhileRead() {
   return {1, category};
 }
 
-void InputFile::opened() {
+void FileSource::opened() {
   // A regular file that says it is empty may still have content (files
   // of /proc): read to its end, as a stream.
   regular_ = status(opened_) && opened_.size > 0;
@@ -31,8 +31,8 @@ void InputFile::opened() {
   if (regular_) waitUntilPast(opened_.modified);
 }
 
-bool InputFile::read(char* data, size_t size, size_t& got,
-                     std::error_code& reason) {
+bool FileSource::read(char* data, size_t size, size_t& got,
+                      std::error_code& reason) {
   got = 0;
   if (regular_) size = static_cast<size_t>(std::min<uint64_t>(size, left_));
   if (size == 0) return true;  // never past the size seen at open
@@ -43,15 +43,23 @@ bool InputFile::read(char* data, size_t size, size_t& got,
   return true;
 }
 
-bool InputFile::finish(std::error_code& reason) {
+bool FileSource::close(std::error_code& reason) {
   bool same = true;
   if (regular_) {
     Status now;
     same = status(now) && now == opened_ && left_ == 0;
   }
-  close();
+  closeFile();
   if (!same) reason = changedWhileRead();
   return same;
 }
 
-}  // namespace core::detail
+bool FileSource::open(size_t k, std::error_code& reason) {
+  closeFile();
+  const std::filesystem::path& path = paths_[k];
+  return path == std::filesystem::path(kStandardInput)
+             ? openStandardInput(reason)
+             : openPath(path, reason);
+}
+
+}  // namespace core

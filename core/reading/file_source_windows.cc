@@ -1,4 +1,4 @@
-// Reading an input file on Windows.
+// Reading input files on Windows.
 #include <io.h>
 #include <windows.h>
 
@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/reading/input_file.h"
+#include "core/reading/source.h"
 
-namespace core::detail {
+namespace core {
 namespace {
 
 std::error_code systemError() {
@@ -27,7 +27,7 @@ int64_t ticksOf(const FILETIME& time) {
 
 // The tick is 100 ns on NTFS but 2 s on FAT: a time of whole even seconds
 // may come from FAT's clock.
-void InputFile::waitUntilPast(int64_t modified) {
+void FileSource::waitUntilPast(int64_t modified) {
   constexpr int64_t kTicksPerMs = 10'000;
   constexpr ULONGLONG kLongestWaitMs = 2'100;  // a clock set back
   const bool coarse = modified % (2'000 * kTicksPerMs) == 0;
@@ -41,7 +41,7 @@ void InputFile::waitUntilPast(int64_t modified) {
   }
 }
 
-bool InputFile::status(Status& into) const {
+bool FileSource::status(Status& into) const {
   FILE_BASIC_INFO basic{};
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(handle_, &info) == 0) return false;
@@ -56,9 +56,8 @@ bool InputFile::status(Status& into) const {
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool InputFile::open(const std::filesystem::path& path,
-                     std::error_code& reason) {
-  close();
+bool FileSource::openPath(const std::filesystem::path& path,
+                          std::error_code& reason) {
   // Opened by the C runtime, whose error numbers give the same reasons as
   // on POSIX systems ("No such file or directory"); read by its handle.
   errno = 0;
@@ -73,8 +72,7 @@ bool InputFile::open(const std::filesystem::path& path,
   return true;
 }
 
-bool InputFile::openStandardInput(std::error_code& reason) {
-  close();
+bool FileSource::openStandardInput(std::error_code& reason) {
   // Read by its handle, which knows no text mode: bytes as they are.
   HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -87,8 +85,8 @@ bool InputFile::openStandardInput(std::error_code& reason) {
   return true;
 }
 
-bool InputFile::readSome(char* data, size_t size, size_t& got,
-                         std::error_code& reason) {
+bool FileSource::readSome(char* data, size_t size, size_t& got,
+                          std::error_code& reason) {
   constexpr size_t kLargestRead = size_t{1} << 30;
   DWORD n = 0;
   if (ReadFile(static_cast<HANDLE>(handle_), data,
@@ -104,10 +102,10 @@ bool InputFile::readSome(char* data, size_t size, size_t& got,
   return true;
 }
 
-void InputFile::close() {
+void FileSource::closeFile() {
   if (file_ != nullptr) std::fclose(static_cast<std::FILE*>(file_));
   file_ = nullptr;
   handle_ = nullptr;
 }
 
-}  // namespace core::detail
+}  // namespace core

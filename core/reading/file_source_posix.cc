@@ -1,4 +1,4 @@
-// Reading an input file on POSIX systems.
+// Reading input files on POSIX systems.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "core/reading/input_file.h"
+#include "core/reading/source.h"
 
-namespace core::detail {
+namespace core {
 namespace {
 
 int64_t nanoseconds(const timespec& t) {
@@ -23,7 +23,7 @@ std::error_code systemError() {
 
 }  // namespace
 
-void InputFile::waitUntilPast(int64_t modified) {
+void FileSource::waitUntilPast(int64_t modified) {
 #ifdef CLOCK_REALTIME_COARSE
   timespec tick{};
   if (clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0) return;
@@ -45,7 +45,7 @@ void InputFile::waitUntilPast(int64_t modified) {
 #endif
 }
 
-bool InputFile::status(Status& into) const {
+bool FileSource::status(Status& into) const {
   struct stat s {};
   if (fstat(fd_, &s) != 0) return false;
   into.size = static_cast<uint64_t>(s.st_size);
@@ -54,9 +54,8 @@ bool InputFile::status(Status& into) const {
   return S_ISREG(s.st_mode);
 }
 
-bool InputFile::open(const std::filesystem::path& path,
-                     std::error_code& reason) {
-  close();
+bool FileSource::openPath(const std::filesystem::path& path,
+                          std::error_code& reason) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {
     reason = systemError();
@@ -66,8 +65,7 @@ bool InputFile::open(const std::filesystem::path& path,
   return true;
 }
 
-bool InputFile::openStandardInput(std::error_code& reason) {
-  close();
+bool FileSource::openStandardInput(std::error_code& reason) {
   fd_ = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
   if (fd_ < 0) {
     reason = systemError();
@@ -78,8 +76,8 @@ bool InputFile::openStandardInput(std::error_code& reason) {
   return true;
 }
 
-bool InputFile::readSome(char* data, size_t size, size_t& got,
-                         std::error_code& reason) {
+bool FileSource::readSome(char* data, size_t size, size_t& got,
+                          std::error_code& reason) {
   for (;;) {
     const ssize_t n = ::read(fd_, data, size);
     if (n >= 0) {
@@ -94,9 +92,9 @@ bool InputFile::readSome(char* data, size_t size, size_t& got,
   }
 }
 
-void InputFile::close() {
+void FileSource::closeFile() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 
-}  // namespace core::detail
+}  // namespace core

@@ -1,5 +1,3 @@
-#include "core/reading/input_file.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/reading/source.h"
 #include "tests/support/temp_dir.h"
 
-namespace core::detail {
+namespace core {
 namespace {
 
-class InputFileTest : public tests::TempDirTest {
+class FileSourceTest : public tests::TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
@@ -34,10 +33,10 @@ struct Outcome {
 };
 Outcome readChanging(const std::filesystem::path& path,
                      const std::function<void()>& change) {
-  InputFile file;
+  FileSource file({&path, 1});
   std::error_code reason;
   Outcome outcome;
-  if (!file.open(path, reason)) return outcome;
+  if (!file.open(0, reason)) return outcome;
   std::vector<char> buffer(4096);
   bool changed = false;
   for (;;) {
@@ -50,14 +49,14 @@ Outcome readChanging(const std::filesystem::path& path,
       changed = true;
     }
   }
-  outcome.same = file.finish(reason);
+  outcome.same = file.close(reason);
   if (!outcome.same) {
     EXPECT_EQ(reason, changedWhileRead());
   }
   return outcome;
 }
 
-TEST_F(InputFileTest, TakesAnyChangeWhileItIsReadForAFailure) {
+TEST_F(FileSourceTest, TakesAnyChangeWhileItIsReadForAFailure) {
   const std::string bytes(20000, 'a');
   const auto later = [this] {
     std::filesystem::last_write_time(
@@ -92,12 +91,13 @@ TEST_F(InputFileTest, TakesAnyChangeWhileItIsReadForAFailure) {
   }
 }
 
-TEST_F(InputFileTest, ReportsAFileThatCannotBeOpened) {
-  InputFile file;
+TEST_F(FileSourceTest, ReportsAFileThatCannotBeOpened) {
+  const std::filesystem::path missing = path_ / "missing";
+  FileSource file({&missing, 1});
   std::error_code reason;
-  EXPECT_FALSE(file.open(path_ / "missing", reason));
+  EXPECT_FALSE(file.open(0, reason));
   EXPECT_TRUE(reason);
 }
 
 }  // namespace
-}  // namespace core::detail
+}  // namespace core
