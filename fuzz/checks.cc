@@ -1,176 +1,59 @@
-// Checks the pipeline fuzz targets share.
+// Checks the format fuzz targets share.
 #include "fuzz/checks.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
-#include "core/workers.h"
+#include "core/findings/findings.h"
+#include "core/reading/source.h"
+#include "tests/support/convert.h"
+#include "tests/support/findings.h"
+#include "tests/support/rows_format.h"
 
 namespace fuzz {
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
+// What the findings of a file say beyond the lines shown: the "N more KIND
+// not shown" lines and the summary's runways and obstacles.
+struct Counts {
+  std::vector<size_t> total;   // per kind
+  std::vector<size_t> hidden;  // per kind
+  size_t runways = 0;
+  size_t obstacles = 0;
+  bool operator==(const Counts&) const = default;
+};
+
+// What a conversion gave, to compare whole.
+struct Outcome {
+  tests::Converted converted;
+  std::vector<Counts> counts;  // per file
+  bool operator==(const Outcome&) const = default;
+};
+
+Counts countsOf(const core::Findings& findings) {
+  Counts counts;
+  for (const unsigned kind : findings.kinds()) {
+    counts.total.resize(kind + 1);
+    counts.hidden.resize(kind + 1);
+    counts.total[kind] = findings.total(kind);
+    counts.hidden[kind] = findings.hidden(kind);
+  }
+  counts.runways = findings.runwaysRead();
+  counts.obstacles = findings.obstaclesRead();
+  return counts;
 }
 
-// wordIs agrees with comparing wordAt: for the word itself, for texts one
-// byte shorter or longer, and for the keys the readers look for.
-void checkWordIs(const core::WordTable& table, size_t row, size_t col,
-                 std::string_view word) {
-  check(core::wordIs(table, row, col, word), "wordIs of the word itself");
-  std::string longer(word);
-  longer += 'x';
-  check(!core::wordIs(table, row, col, longer), "wordIs of a longer text");
-  if (!word.empty()) {
-    check(!core::wordIs(table, row, col, word.substr(0, word.size() - 1)),
-          "wordIs of a shorter text");
-  }
-  for (std::string_view key : {"Airport", "End", "ANF", "Obstacle", ""}) {
-    check(core::wordIs(table, row, col, key) == (word == key),
-          "wordIs of a key");
-  }
-}
-
-}  // namespace
-
-void fail(std::string_view what) {
-  std::fprintf(stderr, "\nFUZZ CHECK FAILED: %.*s\n",
-               static_cast<int>(what.size()), what.data());
-  std::abort();
-}
-
-std::vector<std::string> modelLines(std::string_view bytes,
-                                    core::Separators variant) {
-  std::string content(bytes.substr(0, bytes.find('\x1a')));
-  if (variant == core::Separators::kBlanks) {
-    for (char& c : content) {
-      if (c == '=' || c == ';') c = ' ';
-    }
-  }
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < content.size()) {
-    const size_t lf = content.find('\n', start);
-    std::string line = content.substr(start, lf - start);
-    if (lf != std::string::npos && !line.empty() && line.back() == '\r') {
-      line.pop_back();  // CR LF is one line end; a CR at the very end stays
-    }
-    line.resize(std::min(line.find('\0'), line.size()));
-    lines.push_back(std::move(line));
-    if (lf == std::string::npos) break;
-    start = lf + 1;
-  }
-  return lines;
-}
-
-std::vector<std::string_view> modelWords(std::string_view line) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && isBlank(line[i])) ++i;
-    const size_t start = i;
-    while (i < line.size() && !isBlank(line[i])) ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-void checkLinesAndWords(std::string_view bytes, core::Separators variant,
-                        const core::LineList& lines,
-                        const core::WordTable& table) {
-  const std::vector<std::string> want = modelLines(bytes, variant);
-  const std::vector<std::string_view> got = lines.toViews();
-  check(lines.size() == want.size(), "line count");
-  check(got.size() == want.size(), "toViews() size");
-  for (size_t k = 0; k < want.size(); ++k) {
-    check(got[k] == want[k], "line text");
-  }
-  check(table.rows() == want.size(), "one row per line");
-  std::vector<std::string_view> collected;
-  for (size_t row = 0; row < want.size(); ++row) {
-    const std::vector<std::string_view> words = modelWords(want[row]);
-    check(table.wordCount(row) == words.size(), "word count of a row");
-    for (size_t col = 0; col < words.size(); ++col) {
-      check(core::wordAt(table, row, col) == words[col], "word text");
-      checkWordIs(table, row, col, words[col]);
-    }
-    check(core::wordAt(table, row, words.size()).empty(),
-          "word past the end of a row");
-    checkWordIs(table, row, words.size(), {});
-    collected.assign(words.size() + 1, std::string_view("unset"));
-    check(core::rowWords(table, row, collected.data(), collected.size()) ==
-              words.size(),
-          "rowWords count");
-    for (size_t col = 0; col < words.size(); ++col) {
-      check(collected[col] == words[col], "rowWords text");
-    }
-  }
-  check(table.wordCount(want.size()) == 0, "row past the end");
-  check(core::wordAt(table, want.size(), 0).empty(), "word of a missing row");
-  checkWordIs(table, want.size(), 0, {});
-}
-
-std::string writeBoth(
-    const std::function<void(apb::LineSink&, std::span<const core::Airport>)>&
-        write,
-    const std::vector<core::Airport>& airports) {
-  apb::LineSink memory;
-  write(memory, airports);
-  // The programs write each airport on its own, into the sink of the part
-  // of the input that holds it: the same lines, however they are cut.
-  apb::LineSink each;
-  for (const core::Airport& airport : airports) write(each, {&airport, 1});
-  check(each.collected() == memory.collected(),
-        "airports written one at a time and all at once differ");
-  return memory.collected();
-}
-
-void checkOutputShape(std::string_view out, std::string_view tag,
-                      const std::vector<core::Airport>& airports) {
-  if (airports.empty()) {
-    check(out.empty(), "output without airports");
-    return;
-  }
-  check(out.size() >= 2 && out.substr(out.size() - 2) == "\r\n",
-        "output does not end with CR LF");
-  size_t lines = 0;
-  size_t tags = 0;
-  size_t start = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    check(out[i] != '\0', "NUL byte in the output");
-    if (out[i] == '\r') {
-      check(i + 1 < out.size() && out[i + 1] == '\n', "lone CR");
-    } else if (out[i] == '\n') {
-      check(i > 0 && out[i - 1] == '\r', "lone LF");
-      if (out.substr(start, i - 1 - start) == tag) {
-        check(tags > 0 || start == 0, "output does not start with its tag");
-        ++tags;
-      }
-      ++lines;
-      start = i + 1;
-    }
-  }
-  size_t wantLines = 0;
-  for (const core::Airport& airport : airports) {
-    wantLines += 2;
-    for (const core::Runway& runway : airport.runways) {
-      wantLines += 8 + runway.obstacles.size();
-    }
-  }
-  check(tags == airports.size(), "tag lines differ from airports");
-  check(lines == wantLines, "line count differs from the records");
-}
-
-void checkFindings(const core::Findings& findings, const core::WordTable& table,
+// The shape of the findings of a file of rows lines, after the file marks
+// (of kind fileMarkKind) were added.
+void checkFindings(const core::Findings& findings, size_t rows,
                    unsigned fileMarkKind) {
   const std::vector<core::Finding> shown = findings.shown();
   std::vector<size_t> perKind;
   size_t last = 0;
   for (const core::Finding& finding : shown) {
     if (finding.row != core::Finding::kWholeFile) {
-      const size_t end = table.rows() + (finding.kind == fileMarkKind ? 1 : 0);
+      const size_t end = rows + (finding.kind == fileMarkKind ? 1 : 0);
       check(finding.row < end, "finding past the end of the file");
     }
     check(finding.row >= last, "findings out of row order");
@@ -181,15 +64,150 @@ void checkFindings(const core::Findings& findings, const core::WordTable& table,
     if (finding.kind >= perKind.size()) perKind.resize(finding.kind + 1);
     ++perKind[finding.kind];
   }
-  for (unsigned kind = 0; kind < perKind.size(); ++kind) {
-    check(perKind[kind] <= core::Findings::kShownPerKind,
+  for (const unsigned kind : findings.kinds()) {
+    const size_t kept = kind < perKind.size() ? perKind[kind] : 0;
+    check(kept <= core::Findings::kShownPerKind,
           "more findings of a kind than the cap");
-    check(findings.total(kind) == perKind[kind] + findings.hidden(kind),
+    check(findings.total(kind) == kept + findings.hidden(kind),
           "hidden findings not counted");
-    check(findings.hidden(kind) == 0 ||
-              perKind[kind] == core::Findings::kShownPerKind,
+    check(findings.hidden(kind) == 0 || kept == core::Findings::kShownPerKind,
           "findings hidden below the cap");
   }
+}
+
+// Converts files with format through window; checks each file's findings
+// (rows: the model's rows per file).
+Outcome convert(const engine::Format& format,
+                const std::vector<std::string_view>& files,
+                const engine::Window& window,
+                const std::vector<tests::Rows>& rows) {
+  core::ByteSource source(files);
+  Outcome outcome;
+  tests::Converted& converted = outcome.converted;
+  const engine::Result result = engine::convert(
+      format, source, [&](std::string_view bytes) { converted.apb += bytes; },
+      window);
+  check(!result.failedInput, "input in memory failed");
+  check(result.findings.size() == files.size() &&
+            result.airports.size() == files.size(),
+        "findings or airports not one per file");
+  converted.failedInput = result.failedInput;
+  converted.airports = result.airports;
+  for (size_t k = 0; k < files.size(); ++k) {
+    checkFindings(result.findings[k], rows[k].size(), format.fileMarkKind);
+    converted.findings.push_back(tests::findingLines(result.findings[k]));
+    outcome.counts.push_back(countsOf(result.findings[k]));
+  }
+  return outcome;
+}
+
+// "APB" as a whole: empty for no airports; else lines that all end in CR
+// LF, the first a tag line, one tag line per airport.
+void checkOutput(std::string_view out, std::string_view tag, size_t airports) {
+  if (airports == 0) {
+    check(out.empty(), "output without airports");
+    return;
+  }
+  size_t tags = 0;
+  size_t start = 0;
+  while (start < out.size()) {
+    const size_t end = out.find("\r\n", start);
+    check(end != std::string_view::npos, "output does not end with CR LF");
+    const std::string_view line = out.substr(start, end - start);
+    check(line.find_first_of(std::string_view("\r\n\0", 3)) ==
+              std::string_view::npos,
+          "lone CR, lone LF or NUL in the output");
+    if (line == tag) {
+      ++tags;
+    } else {
+      check(start != 0, "output does not start with its tag");
+    }
+    start = end + 2;
+  }
+  check(tags == airports, "tag lines differ from airports");
+}
+
+// The default window on one thread. It reads inputs shorter than its
+// chunk, as every fuzz input is, as one chunk that holds every file: so
+// does a chunk just large enough, which costs a fraction of a 1 MiB one
+// (whose pages a sanitizer build maps and faults in afresh on every run).
+engine::Window defaultWindow(const std::vector<std::string_view>& files) {
+  // Each file may get a line feed after its last line.
+  size_t bytes = 1;
+  for (const std::string_view file : files) bytes += file.size() + 1;
+  if (bytes >= engine::Window::kChunkBytes) return {.threads = 1};
+  return {.chunkBytes = bytes, .threads = 1};
+}
+
+}  // namespace
+
+void fail(std::string_view what) {
+  std::fprintf(stderr, "\nFUZZ CHECK FAILED: %.*s\n",
+               static_cast<int>(what.size()), what.data());
+  std::abort();
+}
+
+void writeChecked(void (*write)(apb::LineSink&, const core::Airport&),
+                  std::string_view tag, apb::LineSink& out,
+                  const core::Airport& airport) {
+  apb::LineSink lines;
+  write(lines, airport);
+  const std::string_view bytes = lines.view();
+  size_t want = 2;
+  for (const core::Runway& runway : airport.runways) {
+    want += 8 + runway.obstacles.size();
+  }
+  size_t count = 0;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    const size_t end = bytes.find("\r\n", start);
+    check(end != std::string_view::npos, "airport lines do not end in CR LF");
+    const std::string_view line = bytes.substr(start, end - start);
+    check(line.find_first_of(std::string_view("\r\n\0", 3)) ==
+              std::string_view::npos,
+          "lone CR, lone LF or NUL in an airport's lines");
+    check((line == tag) == (count == 0),
+          "an airport's lines do not start with its one tag line");
+    ++count;
+    start = end + 2;
+  }
+  check(count == want, "line count differs from the records");
+  out.text(bytes);
+}
+
+void checkConversion(const Target& target, const Input& input) {
+  const core::Separators separators = target.format.separators;
+  std::vector<tests::Rows> rows;
+  std::string wantRows;
+  for (const std::string_view file : input.files) {
+    rows.push_back(tests::expectedWords(file, separators));
+    wantRows += tests::expectedRowLines(file, separators);
+  }
+
+  const Outcome got = convert(target.checked, input.files, input.window, rows);
+  const Outcome want =
+      convert(target.format, input.files, defaultWindow(input.files), rows);
+  check(got.converted.apb == want.converted.apb,
+        "\"APB\" differs from the default window's");
+  check(got.converted.findings == want.converted.findings,
+        "findings differ from the default window's");
+  check(got.counts == want.counts,
+        "counts of findings, runways or obstacles differ from the default "
+        "window's");
+  check(got == want, "airports per file differ from the default window's");
+
+  size_t airports = 0;
+  for (size_t k = 0; k < input.files.size(); ++k) {
+    check(got.converted.airports[k] <= target.mostAirports(rows[k]),
+          "more airports than the file can hold");
+    airports += got.converted.airports[k];
+  }
+  checkOutput(got.converted.apb, target.tag, airports);
+
+  const tests::Converted rowLines = tests::convertBytes(
+      tests::rowsFormat(separators), input.files, input.window);
+  check(rowLines.apb == wantRows,
+        "rows and words through the window differ from the text file rules");
 }
 
 }  // namespace fuzz

@@ -1,18 +1,19 @@
-// Checks the pipeline fuzz targets share: a plain model of the loader and the
-// splitter, and the shape every output file must have.
+// Checks the format fuzz targets share: a conversion through the window the
+// input chose gives what the default window gives on one thread, the rows
+// are those of the text file rules, and the findings and "APB" keep their
+// shape.
 #ifndef FUZZ_CHECKS_H_
 #define FUZZ_CHECKS_H_
 
-#include <functional>
-#include <span>
-#include <string>
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
 #include "apb/line_sink.h"
-#include "core/findings/findings.h"
-#include "core/lines.h"
 #include "core/records.h"
+#include "engine/engine.h"
+#include "fuzz/input.h"
+#include "tests/support/words.h"
 
 namespace fuzz {
 
@@ -22,43 +23,40 @@ inline void check(bool ok, std::string_view what) {
   if (!ok) fail(what);
 }
 
-// The lines of bytes by the file rules, done the slow and obvious way:
-// Ctrl-Z ends the file, the converter blanks "=" and ";", a line feed ends a
-// line and takes a carriage return before it along, a NUL cuts the line.
-std::vector<std::string> modelLines(std::string_view bytes,
-                                    core::Separators variant);
+// Writes airport with write into out, after checking that its lines alone
+// have the shape of "APB": each ends in CR LF (no lone CR or LF, no NUL),
+// the first is tag and no other, and there are two plus eight and one per
+// obstacle for every runway. A target's checked format writes through this.
+void writeChecked(void (*write)(apb::LineSink&, const core::Airport&),
+                  std::string_view tag, apb::LineSink& out,
+                  const core::Airport& airport);
 
-// The whitespace-separated words of one line.
-std::vector<std::string_view> modelWords(std::string_view line);
+// What a target checks of its format.
+struct Target {
+  // The program's format, and the same with its write checked (through
+  // writeChecked, after the airport's own checks).
+  const engine::Format& format;
+  const engine::Format& checked;
+  std::string_view tag;  // of "APB": "AIRPORT1" or "AIRPORT2"
+  // The most airports a file of rows (the model's words) may give.
+  size_t (*mostAirports)(const tests::Rows& rows);
+};
 
-// Checks that lines and table, made from bytes, hold what the model says,
-// that words past the end of a row or table read as empty, and that the
-// quick lookups wordIs and rowWords agree with wordAt.
-void checkLinesAndWords(std::string_view bytes, core::Separators variant,
-                        const core::LineList& lines,
-                        const core::WordTable& table);
-
-// Writes airports with write all at once, and one airport at a time as the
-// programs do; checks that both give the same bytes, and returns them.
-std::string writeBoth(
-    const std::function<void(apb::LineSink&, std::span<const core::Airport>)>&
-        write,
-    const std::vector<core::Airport>& airports);
-
-// Checks the shape of an output file: nothing at all for no airports;
-// otherwise lines that all end in CR LF (no lone CR or LF, no NUL), one tag
-// line ("AIRPORT1" or "AIRPORT2") per airport, first of all, and two lines
-// per airport plus eight and one per obstacle for every runway.
-void checkOutputShape(std::string_view out, std::string_view tag,
-                      const std::vector<core::Airport>& airports);
-
-// Checks what a reader noted of one file (after the loader's marks were
-// added as fileMarkKind): every finding lies within the file's rows (a
-// file mark may stand one past its last line, where a Ctrl-Z can be), or
-// concerns the whole file; they come in row order, at most the cap of each
-// kind, each a single line; hidden ones are counted in the totals.
-void checkFindings(const core::Findings& findings, const core::WordTable& table,
-                   unsigned fileMarkKind);
+// Converts the files of input through its window with target.checked, and
+// checks:
+//   - "APB", the findings as shown and as counted ("N more not shown", the
+//     runways and obstacles read) and the airports per file equal those of
+//     target.format through the default window on one thread;
+//   - the rows and words a reader gets through the window are those of the
+//     text file rules (tests/support/rows_format.h against the plain model
+//     of tests/support/words.h);
+//   - "APB" is lines ended in CR LF, a tag line per airport;
+//   - every finding of a file lies within its rows (a file mark may stand
+//     one past its last, where a Ctrl-Z can be) or concerns the whole file;
+//     they come in row order, at most the cap of each kind, each a single
+//     line, and the hidden ones are counted;
+//   - no file gives more airports than mostAirports says.
+void checkConversion(const Target& target, const Input& input);
 
 }  // namespace fuzz
 
