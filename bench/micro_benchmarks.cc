@@ -61,9 +61,7 @@ void convertInput(benchmark::State& state, bench::Format format,
 
 // ------------------------------------------------------ reading the input
 
-bool noBlock(const core::WordTable& /*table*/, size_t /*row*/) {
-  return false;
-}
+bool noBlock(const core::WordTable& /*table*/, size_t /*row*/) { return false; }
 
 // Loading and splitting: every row is looked at, none starts a block.
 void BM_Load(benchmark::State& state, bench::Format format) {
@@ -77,9 +75,7 @@ BENCHMARK_CAPTURE(BM_Load, airbus, bench::Format::kAirbus)
 BENCHMARK_CAPTURE(BM_Load, anf, bench::Format::kAnf)
     ->Unit(benchmark::kMillisecond);
 
-bool everyRow(const core::WordTable& /*table*/, size_t /*row*/) {
-  return true;
-}
+bool everyRow(const core::WordTable& /*table*/, size_t /*row*/) { return true; }
 
 // Every word of a row, as the readers see them; no block is kept.
 bool touchWords(const core::WordTable& table, size_t row,

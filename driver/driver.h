@@ -12,7 +12,7 @@ namespace driver {
 
 // A program: its name, its own texts and its format.
 struct Program {
-  std::string_view name;  // begins every line on standard error
+  std::string_view name;      // begins every line on standard error
   std::string_view operands;  // what the usage line names after the options
   // The help: what the program does (after the usage line) and its exit
   // status (after the options).

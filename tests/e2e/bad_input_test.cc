@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "converter/format.h"
-#include "tests/support/convert.h"
 #include "tests/e2e/process_support.h"
 #include "tests/e2e/programs_support.h"
 #include "tests/e2e/sandbox_support.h"
+#include "tests/support/convert.h"
 #include "trevik/format.h"
 
 namespace e2e {
@@ -21,9 +21,9 @@ namespace {
 // What a program writes to "APB" for the bytes of one input file, worked out
 // in this process through the engine with the program's format.
 std::string convertInProcess(const Program& program, std::string_view bytes) {
-  return tests::convertBytes(program.name == "converter" ? converter::kFormat
-                                                         : trevik::kFormat,
-                             {bytes})
+  return tests::convertBytes(
+             program.name == "converter" ? converter::kFormat : trevik::kFormat,
+             {bytes})
       .apb;
 }
 

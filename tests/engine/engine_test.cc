@@ -105,14 +105,14 @@ TEST(Convert, CountsRowsOf255WordsAndMoreAgain) {
   };
   for (const Layout& layout : layouts) {
     for (const size_t count : {254, 255, 256, 300}) {
-      const std::string bytes = numberedWords(count, layout.sep) +
-                                "\r\nnext row\n" + layout.after;
+      const std::string bytes =
+          numberedWords(count, layout.sep) + "\r\nnext row\n" + layout.after;
       const Window windows[] = {{}, {64, 3, 2}, {1000, 2, 1}};
       for (const Window& window : windows) {
-        EXPECT_EQ(convertBytes(tests::rowsFormat(layout.separators), {bytes},
-                               window)
-                      .apb,
-                  tests::expectedRowLines(bytes, layout.separators))
+        EXPECT_EQ(
+            convertBytes(tests::rowsFormat(layout.separators), {bytes}, window)
+                .apb,
+            tests::expectedRowLines(bytes, layout.separators))
             << layout.name << ", " << count << " words";
       }
     }
@@ -229,12 +229,11 @@ std::string blocksOf(size_t count, unsigned seed, bool closed) {
 void expectTheSameThroughEveryWindow(
     const std::vector<std::string_view>& files) {
   const tests::Converted want = convertBytes(kBlocks, files, {.threads = 1});
-  const Window windows[] = {
-      {.chunkBytes = 64, .chunks = 3, .threads = 1},
-      {.chunkBytes = 100, .chunks = 2, .threads = 4},
-      {.chunkBytes = 4096, .chunks = 4, .threads = 2},
-      {.chunkBytes = 1 << 16, .chunks = 1, .threads = 3},
-      {}};
+  const Window windows[] = {{.chunkBytes = 64, .chunks = 3, .threads = 1},
+                            {.chunkBytes = 100, .chunks = 2, .threads = 4},
+                            {.chunkBytes = 4096, .chunks = 4, .threads = 2},
+                            {.chunkBytes = 1 << 16, .chunks = 1, .threads = 3},
+                            {}};
   for (const Window& window : windows) {
     const tests::Converted got = convertBytes(kBlocks, files, window);
     EXPECT_EQ(got.apb, want.apb) << "chunks of " << window.chunkBytes;
@@ -298,8 +297,7 @@ TEST(Convert, NotesWhatOnlyTheBytesShow) {
   format.unread = {};
   for (const Case& c : cases) {
     for (const Window& window : someWindows()) {
-      EXPECT_EQ(convertBytes(format, {c.bytes}, window).findings.at(0),
-                c.want)
+      EXPECT_EQ(convertBytes(format, {c.bytes}, window).findings.at(0), c.want)
           << printable(c.bytes) << " in chunks of " << window.chunkBytes;
     }
   }

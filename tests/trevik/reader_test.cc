@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "tests/support/convert.h"
-#include "trevik/format.h"
 #include "tests/support/findings.h"
 #include "tests/support/print_records.h"
 #include "tests/support/records.h"
+#include "trevik/format.h"
 
 namespace trevik {
 namespace {
