@@ -6,10 +6,10 @@
 #define FUZZ_CHECKS_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "apb/line_sink.h"
 #include "core/records.h"
 #include "engine/engine.h"
 #include "fuzz/input.h"
@@ -23,30 +23,27 @@ inline void check(bool ok, std::string_view what) {
   if (!ok) fail(what);
 }
 
-// Writes airport with write into out, after checking that its lines alone
-// have the shape of "APB": each ends in CR LF (no lone CR or LF, no NUL),
-// the first is tag and no other, and there are two plus eight and one per
-// obstacle for every runway. A target's checked format writes through this.
-void writeChecked(void (*write)(apb::LineSink&, const core::Airport&),
-                  std::string_view tag, apb::LineSink& out,
-                  const core::Airport& airport);
-
 // What a target checks of its format.
 struct Target {
-  // The program's format, and the same with its write checked (through
-  // writeChecked, after the airport's own checks).
+  // The program's. The checked conversion writes each airport through its
+  // write after checkAirport, and checks that the airport's lines alone have
+  // the shape of "APB": each ends in CR LF (no lone CR or LF, no NUL), the
+  // first is tag and no other, and there are two plus eight and one per
+  // obstacle for every runway.
   const engine::Format& format;
-  const engine::Format& checked;
   std::string_view tag;  // of "APB": "AIRPORT1" or "AIRPORT2"
-  // The most airports a file of rows (the model's words) may give.
-  size_t (*mostAirports)(const tests::Rows& rows);
+  // What the reader promises of every airport it keeps; calls check.
+  void (*checkAirport)(const core::Airport& airport);
+  // Whether a row (the model's words) may start an airport: no file gives
+  // more airports than it has such rows.
+  bool (*mayStartAirport)(const std::vector<std::string>& words);
 };
 
-// Converts the files of input through its window with target.checked, and
-// checks:
+// Converts the files of input through its window, with every airport and
+// its lines checked as Target says, and checks:
 //   - "APB", the findings as shown and as counted ("N more not shown", the
 //     runways and obstacles read) and the airports per file equal those of
-//     target.format through the default window on one thread;
+//     the same files through the default window on one thread;
 //   - the rows and words a reader gets through the window are those of the
 //     text file rules (tests/support/rows_format.h against the plain model
 //     of tests/support/words.h);
@@ -55,7 +52,7 @@ struct Target {
 //     one past its last, where a Ctrl-Z can be) or concerns the whole file;
 //     they come in row order, at most the cap of each kind, each a single
 //     line, and the hidden ones are counted;
-//   - no file gives more airports than mostAirports says.
+//   - no file gives more airports than it has rows that may start one.
 void checkConversion(const Target& target, const Input& input);
 
 }  // namespace fuzz
