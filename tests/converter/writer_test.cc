@@ -102,11 +102,10 @@ TEST(WriteAirport2, WritesSlopesInTheDefaultForm) {
     Airport airport = exampleAirport();
     airport.runways[0].slope = c.slope;
     airport.runways[0].obstacles.clear();
-    const std::string t = c.text;
-    EXPECT_NE(
-        written({airport}).find(" 2800 " + t + " " + t + " " + t + " 0 0\r\n"),
-        std::string::npos)
-        << c.text;
+    std::string want = " 2800 ";  // the slope stands three times
+    for (int k = 0; k < 3; ++k) (want += c.text) += ' ';
+    want += "0 0\r\n";
+    EXPECT_NE(written({airport}).find(want), std::string::npos) << c.text;
   }
 }
 
