@@ -21,19 +21,25 @@ std::optional<std::string_view> KeyRows::valueOf(size_t row, const KeyLine& key,
   if (n != 0 && words[0] == key.key) return words[1];
   if constexpr (std::is_same_v<Value, double>) {
     char text[core::kMaxNumberText];
-    misplaced(row, key, {text, core::writeDecimal(text, value)});
+    const std::string shows(text, core::writeDecimal(text, value));
+    misplaced(row, key, shows, shows);
   } else {
-    misplaced(row, key, core::quoted(value));
+    misplaced(row, key, core::quoted(value), std::string(value));
   }
   return std::nullopt;
 }
 
 void KeyRows::misplaced(size_t row, const KeyLine& key,
-                        const std::string& shows) {
+                        const std::string& shows, std::string readAs) {
+  core::FindingFacts facts;
+  facts.field = core::fieldName(key.what);
+  if (table_.wordCount(row) > 0) facts.setValue(core::wordAt(table_, row, 0));
+  facts.readAs = std::move(readAs);
   pending_.push_back({row, kKey,
                       "key should be \"" + std::string(key.key) + "\" but is " +
                           core::describeRow(table_, row) + "; " +
-                          std::string(key.what) + " reads as " + shows});
+                          std::string(key.what) + " reads as " + shows,
+                      std::move(facts)});
 }
 
 void KeyRows::readText(size_t row, const KeyLine& key, TextField& field) {
@@ -42,12 +48,17 @@ void KeyRows::readText(size_t row, const KeyLine& key, TextField& field) {
 
 void KeyRows::notANumber(size_t row, const KeyLine& key,
                          std::string_view value) {
+  core::FindingFacts facts;
+  facts.field = core::fieldName(key.what);
+  if (!value.empty()) facts.setValue(value);
+  facts.readAs = "0";
   pending_.push_back(
       {row, kNumber,
        std::string(key.what) +
            (value.empty() ? " has no value"
                           : " " + core::quoted(value) + " is not a number") +
-           ", read as 0"});
+           ", read as 0",
+       std::move(facts)});
 }
 
 void KeyRows::noteNumber(size_t row, const core::NumberWord& number) {
@@ -101,13 +112,18 @@ void KeyRows::checkOffsets(size_t row, const core::Runway& runway) {
     for (size_t k = 0; k < 2; ++k) {
       const double value = values[k].first;
       if (core::fitsRounded(value)) continue;
+      core::FindingFacts facts;
+      facts.field = core::fieldName(kNames[k]);
+      facts.readAs = value != value
+                         ? "0"
+                         : core::writtenText(value, core::Written::kRounded);
       pending_.push_back(
           {values[k].second, kOutOfRange,
            std::string(kNames[k]) +
-               (value != value
-                    ? " comes out as NaN, written as 0"
-                    : " is out of range, written as " +
-                          core::writtenText(value, core::Written::kRounded))});
+               (value != value ? " comes out as NaN, written as "
+                               : " is out of range, written as ") +
+               facts.readAs,
+           std::move(facts)});
     }
     row += kObstacleLines;
   }

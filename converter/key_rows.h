@@ -131,9 +131,10 @@ class KeyRows {
   template <typename Value>
   std::optional<std::string_view> valueOf(size_t row, const KeyLine& key,
                                           const Value& value);
-  // Notes a key row that holds another key; shows is what its field
-  // reads as.
-  void misplaced(size_t row, const KeyLine& key, const std::string& shows);
+  // Notes a key row that holds another key; its field reads as readAs,
+  // which the message shows as shows.
+  void misplaced(size_t row, const KeyLine& key, const std::string& shows,
+                 std::string readAs);
   void notANumber(size_t row, const KeyLine& key, std::string_view value);
   void noteNumber(size_t row, const core::NumberWord& number);
 

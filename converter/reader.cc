@@ -56,7 +56,11 @@ class AirportReader {
   // Reads the runway blocks from row on; the marker that fails, if any,
   // else end is the row after the three "End" rows.
   std::optional<Miss> readRunways(size_t row, Airport& airport, size_t& end);
-  std::string leftOut(size_t row, const Miss& miss) const;
+  // The ICAO code of the airport block at row, when its line holds its key
+  // and a code.
+  std::optional<std::string_view> icaoOf(size_t row) const;
+  std::string leftOut(std::optional<std::string_view> icao,
+                      const Miss& miss) const;
 
   const WordTable& table_;
   KeyRows keys_;
@@ -157,14 +161,20 @@ std::optional<Miss> AirportReader::readRunways(size_t row, Airport& airport,
   }
 }
 
-std::string AirportReader::leftOut(size_t row, const Miss& miss) const {
+std::optional<std::string_view> AirportReader::icaoOf(size_t row) const {
   constexpr const KeyLine& kIcao = keyLine(kAirport, "ICAO");
   std::string_view words[2];
-  const bool hasIcao =
-      core::rowWords(table_, row + kIcao.line, words, 2) == 2 &&
-      words[0] == kIcao.key;
+  if (core::rowWords(table_, row + kIcao.line, words, 2) == 2 &&
+      words[0] == kIcao.key) {
+    return words[1];
+  }
+  return std::nullopt;
+}
+
+std::string AirportReader::leftOut(std::optional<std::string_view> icao,
+                                   const Miss& miss) const {
   std::string text = "airport ";
-  if (hasIcao) text += core::shown(words[1]) + ' ';
+  if (icao) text += core::shown(*icao) + ' ';
   text += "left out: line " + std::to_string(miss.row + 1) + " should be " +
           std::string(miss.expected) + " but is " +
           core::describeRow(table_, miss.row);
@@ -175,14 +185,17 @@ std::string AirportReader::leftOut(size_t row, const Miss& miss) const {
 bool AirportReader::read(size_t row, Airport& airport, core::Findings& findings,
                          size_t& end) {
   keys_.pending().clear();
+  const std::optional<std::string_view> icao = icaoOf(row);
+  const core::Findings::AirportBeingRead reading(findings, icao);
   readAirportValues(row, airport);
   if (const std::optional<Miss> miss =
           readRunways(row + keyLine(kAirport, "Runway").line, airport, end)) {
-    findings.note(row, kLeftOut, [&] { return leftOut(row, *miss); });
+    findings.note(row, kLeftOut, [&] { return leftOut(icao, *miss); });
     return false;
   }
   for (core::Finding& finding : keys_.pending()) {
-    findings.add(finding.row, finding.kind, std::move(finding.message));
+    if (icao) finding.facts.airport = std::string(*icao);
+    findings.add(std::move(finding));
   }
   size_t obstacles = 0;
   for (const Runway& runway : airport.runways) {

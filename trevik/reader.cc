@@ -66,8 +66,10 @@ void noteNumber(const core::NumberWord& number, size_t row,
                 Findings& findings) {
   if (number.value == 0 && !core::beginsWithNumber(number.word)) {
     findings.note(row, kNumber, [&] {
-      return std::string(number.name) + " " + core::quoted(number.word) +
-             " is not a number, read as 0";
+      return core::Noted{std::string(number.name) + " " +
+                             core::quoted(number.word) +
+                             " is not a number, read as 0",
+                         core::numberFacts(number, "0")};
     });
     return;
   }
@@ -111,27 +113,42 @@ void noteCount(const WordTable& table, size_t row, std::string_view word,
       return c >= '0' && c <= '9';
     });
   };
+  // The facts of a count finding: the word, unless missing, read as n.
+  const auto facts = [&](size_t n) {
+    core::FindingFacts facts;
+    facts.field = "obstacle count";
+    if (!word.empty()) facts.setValue(word);
+    facts.readAs = std::to_string(n);
+    return facts;
+  };
   if (word.empty()) {
     // A count line past the end is noted at the runway line, in the file.
     findings.note(table.exists(line) ? line : row, kCount, [&] {
-      return "obstacle count is missing (" + core::describeRow(table, line) +
-             "), read as 0";
+      return core::Noted{"obstacle count is missing (" +
+                             core::describeRow(table, line) + "), read as 0",
+                         facts(0)};
     });
   } else if (word[0] == '-' && digitsOnly(word.substr(1))) {
     findings.note(line, kCount, [&] {
-      return "obstacle count " + core::shown(word) + " is negative, read as 0";
+      return core::Noted{
+          "obstacle count " + core::shown(word) + " is negative, read as 0",
+          facts(0)};
     });
   } else if (!digitsOnly(word)) {
     findings.note(line, kCount, [&] {
-      return "obstacle count " + core::quoted(word) +
-             " is not a whole number, read as " + std::to_string(count);
+      return core::Noted{"obstacle count " + core::quoted(word) +
+                             " is not a whole number, read as " +
+                             std::to_string(count),
+                         facts(count)};
     });
   }
   if (count > left) {
     findings.note(line, kCount, [&] {
-      return "obstacle count " + std::to_string(count) +
-             " runs past the end of the file (" + std::to_string(left) +
-             (left == 1 ? " line follows)" : " lines follow)");
+      return core::Noted{"obstacle count " + std::to_string(count) +
+                             " runs past the end of the file (" +
+                             std::to_string(left) +
+                             (left == 1 ? " line follows)" : " lines follow)"),
+                         facts(left)};
     });
   }
 }
@@ -246,6 +263,7 @@ bool isAnfLine(const WordTable& table, size_t row) {
 
 bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
                     Findings& findings, size_t& end) {
+  const Findings::AirportBeingRead reading(findings, wordAt(table, header, 1));
   if (!isHeader(table, header)) {
     findings.note(
         header,

@@ -29,17 +29,19 @@ std::string_view airportName(const core::WordTable& table, size_t header) {
 void noteUnreadLines(const engine::UnreadLines& lines,
                      core::Findings& findings) {
   findings.note(lines.first, kUnread, [&] {
-    std::string text =
-        std::to_string(lines.lines) +
-        (lines.lines == 1 ? " line belongs to no airport and is ignored"
-                          : " lines belong to no airport and are ignored");
+    core::Noted noted;
+    std::string& text = noted.message;
+    text = std::to_string(lines.lines) +
+           (lines.lines == 1 ? " line belongs to no airport and is ignored"
+                             : " lines belong to no airport and are ignored");
     if (!lines.after.empty()) {
       text += ": airport " + core::shown(lines.after) + " ends at " +
               lineText(lines.first - 1) + ", as " + lineText(lines.first) +
               " should be a runway line of 7 words but has " +
               std::to_string(lines.firstWords);
+      noted.facts.airport = std::string(lines.after);
     }
-    return text;
+    return noted;
   });
 }
 

@@ -1,6 +1,8 @@
 // The command line both programs take.
 #include "core/command_line/command_line.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -42,6 +44,11 @@ class Reader {
   // own string of the path), or the next argument when argument is null.
   bool output(std::string_view name, const std::filesystem::path* argument,
               size_t at);
+  // The value of an option that takes one (named so): the rest of text
+  // after its "=", or the next argument when there is none.
+  std::optional<std::string> valueOf(std::string_view name,
+                                     std::string_view text, size_t equals);
+  bool diagnostics(std::string_view name, std::string_view text, size_t equals);
 
   std::vector<std::filesystem::path>& arguments_;
   CommandLine& line_;
@@ -81,6 +88,31 @@ bool Reader::output(std::string_view name,
   return true;
 }
 
+std::optional<std::string> Reader::valueOf(std::string_view name,
+                                           std::string_view text,
+                                           size_t equals) {
+  if (equals != std::string_view::npos)
+    return std::string(text.substr(equals + 1));
+  if (next_ < arguments_.size()) return pathText(arguments_[next_++]);
+  wrong("option '" + std::string(name) + "' needs an argument");
+  return std::nullopt;
+}
+
+bool Reader::diagnostics(std::string_view name, std::string_view text,
+                         size_t equals) {
+  const std::optional<std::string> form = valueOf(name, text, equals);
+  if (!form) return false;
+  if (*form == "text") {
+    line_.diagnostics = CommandLine::Diagnostics::kText;
+  } else if (*form == "json") {
+    line_.diagnostics = CommandLine::Diagnostics::kJson;
+  } else {
+    return wrong("option '" + std::string(name) +
+                 "' takes 'text' or 'json', not '" + *form + "'");
+  }
+  return true;
+}
+
 bool Reader::longOption(const std::filesystem::path& argument,
                         std::string_view option) {
   const size_t equals = option.find('=');
@@ -89,6 +121,7 @@ bool Reader::longOption(const std::filesystem::path& argument,
   if (name == "--output") {
     return output(name, hasValue ? &argument : nullptr, equals + 1);
   }
+  if (name == "--diagnostics") return diagnostics(name, option, equals);
   const bool flag = name == "--help" || name == "--version" ||
                     name == "--check" || name == "--strict";
   if (!flag) return wrong("unknown option '" + std::string(name) + "'");

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <utility>
 
+#include "core/findings/quoting.h"
 #include "core/system/console.h"
 
 namespace core {
@@ -51,8 +52,15 @@ bool Findings::keeps(size_t row, unsigned kind) const {
            of.kept.back().finding.row < row);
 }
 
-void Findings::add(size_t row, unsigned kind, std::string message) {
-  Kind& into = kindOf(kind);
+void FindingFacts::setValue(std::string_view word) {
+  const size_t cut = letterCut(word, kLongestValue);
+  value = std::string(word.substr(0, cut));
+  valueCut = cut < word.size();
+}
+
+void Findings::add(Finding finding) {
+  const size_t row = finding.row;
+  Kind& into = kindOf(finding.kind);
   if (!into.kept.empty() && into.kept.back().finding.row >= row) {
     into.trimmed = false;
   }
@@ -64,7 +72,7 @@ void Findings::add(size_t row, unsigned kind, std::string message) {
     }
     into.trimmed = false;
   }
-  into.kept.push_back({{row, kind, std::move(message)}});
+  into.kept.push_back({std::move(finding)});
   if (into.kept.size() >= 2 * kShownPerKind) trim(into);
 }
 

@@ -5,11 +5,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace core {
+
+// What a finding says as data, beside its message, for programs that read
+// the findings. Which of these a kind has is the program's to say; a kind
+// that has one always fills it.
+struct FindingFacts {
+  // The ICAO code of the airport being read, as in the file; none for a
+  // left-out airport without one, or lines before the first airport.
+  std::optional<std::string> airport;
+  std::string field;  // as the message names it, without "the": "TORA"
+  // The word as it stands in the file, its first kLongestValue bytes (never
+  // cut inside a UTF-8 letter); none for a number the program works out.
+  std::optional<std::string> value;
+  bool valueCut = false;  // the word is longer than value
+  std::string readAs;     // what was read or written instead: "0", "inf"
+  static constexpr size_t kLongestValue = 256;
+  // Sets value to word, cut as above.
+  void setValue(std::string_view word);
+};
 
 // One thing a reader noticed. kind is the reader's own numbering (an enum
 // of its own); row is the row of the file's table (line row + 1), or
@@ -19,7 +39,18 @@ struct Finding {
   size_t row = 0;
   unsigned kind = 0;
   std::string message;
-  bool operator==(const Finding&) const = default;
+  FindingFacts facts;
+  // The same finding says the same of the same line: a line that nested
+  // blocks read twice is one finding, whichever airport read it first.
+  bool operator==(const Finding& other) const {
+    return row == other.row && kind == other.kind && message == other.message;
+  }
+};
+
+// A finding's message and its facts, as a reader makes them.
+struct Noted {
+  std::string message;
+  FindingFacts facts;
 };
 
 // The findings of one file. Of each kind only the kShownPerKind of the
@@ -33,14 +64,44 @@ class Findings {
  public:
   static constexpr size_t kShownPerKind = 50;
 
-  void add(size_t row, unsigned kind, std::string message);
-  // add, building the message with make() only when the finding is kept:
-  // past the cap it is only counted, and a file broken on every line would
-  // otherwise build millions of messages for nothing.
+  void add(Finding finding);
+  void add(size_t row, unsigned kind, std::string message) {
+    add({row, kind, std::move(message), {}});
+  }
+  // add, building the finding with make() (its message, or a Noted) only
+  // when it is kept: past the cap it is only counted, and a file broken on
+  // every line would otherwise build millions of messages for nothing. It
+  // names the airport being read, if any.
   template <typename Make>
   void note(size_t row, unsigned kind, const Make& make) {
-    add(row, kind, keeps(row, kind) ? std::string(make()) : std::string());
+    Finding finding{row, kind, {}, {}};
+    if (keeps(row, kind)) {
+      if constexpr (std::is_same_v<decltype(make()), Noted>) {
+        Noted noted = make();
+        finding.message = std::move(noted.message);
+        finding.facts = std::move(noted.facts);
+      } else {
+        finding.message = make();
+      }
+      if (airport_) finding.facts.airport = std::string(*airport_);
+    }
+    add(std::move(finding));
   }
+  // While it lives, the findings noted are of the airport icao (which
+  // must outlive it).
+  class AirportBeingRead {
+   public:
+    AirportBeingRead(Findings& findings, std::optional<std::string_view> icao)
+        : findings_(findings) {
+      findings_.airport_ = icao;
+    }
+    ~AirportBeingRead() { findings_.airport_.reset(); }
+    AirportBeingRead(const AirportBeingRead&) = delete;
+    AirportBeingRead& operator=(const AirportBeingRead&) = delete;
+
+   private:
+    Findings& findings_;
+  };
   // Takes over every finding of later (the findings of a later piece of
   // the same file).
   void append(Findings&& later);
@@ -89,6 +150,7 @@ class Findings {
 
   std::vector<Kind> kinds_;  // by kind number
   const Findings* wider_ = nullptr;
+  std::optional<std::string_view> airport_;
   size_t runways_ = 0;
   size_t obstacles_ = 0;
 };

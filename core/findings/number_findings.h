@@ -57,6 +57,13 @@ inline bool fitsField(const NumberWord& number) {
   return true;
 }
 
+// How the facts of a finding name the field that a message names so: "the
+// TORA" is "TORA".
+std::string_view fieldName(std::string_view name);
+
+// The facts of a finding on number: its field, its word and readAs.
+FindingFacts numberFacts(const NumberWord& number, std::string readAs);
+
 // The text a value's field writes: the rounded whole number, or the decimal.
 std::string writtenText(double value, Written written);
 

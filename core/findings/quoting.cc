@@ -5,14 +5,18 @@
 
 namespace core {
 
-std::string shown(std::string_view word) {
-  constexpr size_t kLongest = 64;
-  size_t cut = std::min(word.size(), kLongest);
-  // Never inside a UTF-8 letter: its continuation bytes are 10xxxxxx.
+size_t letterCut(std::string_view word, size_t longest) {
+  size_t cut = std::min(word.size(), longest);
   while (cut < word.size() && cut > 0 &&
          (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) {
     --cut;
   }
+  return cut;
+}
+
+std::string shown(std::string_view word) {
+  constexpr size_t kLongest = 64;
+  const size_t cut = letterCut(word, kLongest);
   std::string text(word.substr(0, cut));
   std::ranges::replace_if(
       text, [](unsigned char byte) { return byte < 0x20 || byte == 0x7f; },

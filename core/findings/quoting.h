@@ -15,6 +15,10 @@ namespace core {
 // word, quoted), an empty line, or past the end of the file (N lines).
 std::string describeRow(const WordTable& table, size_t row);
 
+// How many of word's bytes its first longest bytes hold without cutting a
+// UTF-8 letter (whose continuation bytes are 10xxxxxx).
+size_t letterCut(std::string_view word, size_t longest);
+
 // A word as a message shows it: control bytes as "?", a long word cut
 // after 64 bytes with "...", so that one finding stays one readable line.
 std::string shown(std::string_view word);

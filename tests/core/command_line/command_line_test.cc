@@ -19,6 +19,7 @@ struct LineCase {
   bool check = false;
   bool strict = false;
   std::string wrong = {};
+  bool json = false;  // --diagnostics=json read before any wrong argument
 };
 
 const LineCase kCases[] = {
@@ -94,6 +95,55 @@ const LineCase kCases[] = {
      false,
      false,
      "'-' (standard input) may be given only once"},
+    // The form of the diagnostics holds from where it is read.
+    {{"--diagnostics=json", "a"},
+     Request::kConvert,
+     {"a"},
+     {},
+     false,
+     false,
+     {},
+     true},
+    {{"a", "--diagnostics", "json"},
+     Request::kConvert,
+     {"a"},
+     {},
+     false,
+     false,
+     {},
+     true},
+    {{"--diagnostics=json", "--diagnostics", "text", "a"},
+     Request::kConvert,
+     {"a"}},
+    {{"--diagnostics=json", "--bogus"},
+     Request::kWrong,
+     {},
+     {},
+     false,
+     false,
+     "unknown option '--bogus'",
+     true},
+    {{"--bogus", "--diagnostics=json"},
+     Request::kWrong,
+     {},
+     {},
+     false,
+     false,
+     "unknown option '--bogus'"},
+    {{"--diagnostics=JSON"},
+     Request::kWrong,
+     {},
+     {},
+     false,
+     false,
+     "option '--diagnostics' takes 'text' or 'json', not 'JSON'"},
+    {{"a", "--diagnostics"},
+     Request::kWrong,
+     {"a"},
+     {},
+     false,
+     false,
+     "option '--diagnostics' needs an argument"},
 };
 
 TEST(ReadCommandLine, ReadsOptionsInTheGnuStyle) {
@@ -106,6 +156,7 @@ TEST(ReadCommandLine, ReadsOptionsInTheGnuStyle) {
     const CommandLine line = readCommandLine(args);
 
     EXPECT_EQ(line.request, c.request);
+    EXPECT_EQ(line.diagnostics == CommandLine::Diagnostics::kJson, c.json);
     if (c.request != Request::kConvert) {
       EXPECT_EQ(line.wrong, c.wrong);
       continue;
