@@ -4,9 +4,6 @@
 
 #include <utility>
 
-#include "core/system/console.h"
-#include "core/system/platform.h"
-
 namespace apb {
 
 OutputStream::OutputStream(std::filesystem::path target)
@@ -42,24 +39,6 @@ Outcome OutputStream::finish(Report& report) {
   if (reachesTarget) report.inPlaceBecause = replacement_.inPlaceBecause();
   return result == core::CommitResult::kCommitted ? Outcome::kWritten
                                                   : Outcome::kWriteFailed;
-}
-
-bool putInPlace(OutputStream& outputFile, std::string_view program) {
-  Report report;
-  const Outcome outcome = outputFile.finish(report);
-  const std::string output = core::pathText(outputFile.target());
-  if (report.inPlaceBecause) {
-    core::sayError(std::string(program) + ": \"" + output +
-                   "\" written in place, not replaced: " +
-                   report.inPlaceBecause.message());
-  }
-  if (outcome == Outcome::kWritten) return true;
-  const bool opened = outcome == Outcome::kWriteFailed;
-  core::say(opened ? "\nFile writing failed.\n" : "\nFile is not open.\n");
-  core::sayError(core::failureLine(program,
-                                   opened ? "cannot write" : "cannot create",
-                                   output, report.reason));
-  return false;
 }
 
 }  // namespace apb

@@ -70,13 +70,6 @@ class OutputStream {
   std::error_code notOpened_;  // why the target cannot be written
 };
 
-// Puts "APB" (the target) in place (finish) and says how that went, in the
-// texts both programs share: on standard output "\nFile is not open.\n" or
-// "\nFile writing failed.\n", on standard error why ("PROGRAM: cannot
-// create "APB": REASON", "... cannot write ...", naming the target) and when
-// it was written in place. False when it was not written.
-bool putInPlace(OutputStream& outputFile, std::string_view program);
-
 }  // namespace apb
 
 #endif  // APB_OUTPUT_STREAM_H_

@@ -46,7 +46,7 @@ constexpr driver::Program kConverter{
     .format = converter::kFormat,
     .leftOutKind = converter::kLeftOut,
     .noAirportKind = converter::kNoAirport,
-    .kindName = converter::kindName,
+    .kinds = converter::kKindNames,
 };
 
 }  // namespace

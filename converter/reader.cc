@@ -207,16 +207,6 @@ bool AirportReader::read(size_t row, Airport& airport, core::Findings& findings,
 
 }  // namespace
 
-std::string_view kindName(unsigned kind) {
-  // In the order of FindingKind, up to kOutOfRange: a file never has more
-  // of the later kinds than are shown.
-  constexpr std::string_view kNames[] = {
-      "airports left out", "keys out of place", "numbers read as 0",
-      "numbers with text after them", "numbers out of range"};
-  static_assert(std::size(kNames) == kFileMark);
-  return kind < std::size(kNames) ? kNames[kind] : "findings";
-}
-
 bool isAirportRow(const WordTable& table, size_t row) {
   return isKey(table, row, keyLine(kAirport, "Airport"));
 }

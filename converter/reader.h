@@ -3,6 +3,7 @@
 #ifndef CONVERTER_READER_H_
 #define CONVERTER_READER_H_
 
+#include <iterator>
 #include <string_view>
 
 #include "core/findings/findings.h"
@@ -22,8 +23,18 @@ enum FindingKind : unsigned {
   kNoAirport,   // a file that gives no airport (from the driver)
 };
 
-// How "N more KIND not shown" names a kind.
-std::string_view kindName(unsigned kind);
+// How each kind is named, by FindingKind. A file never has more of the
+// kinds after kOutOfRange than are shown.
+inline constexpr core::KindName kKindNames[] = {
+    {"left-out", "airports left out", core::kAirportFact},
+    {"key", "keys out of place", core::kNumberFacts},
+    {"number", "numbers read as 0", core::kNumberFacts},
+    {"text-after", "numbers with text after them", core::kNumberFacts},
+    {"out-of-range", "numbers out of range", core::kNumberFacts},
+    {"file-mark", "findings"},
+    {"no-airport", "findings"},
+};
+static_assert(std::size(kKindNames) == kNoAirport + 1);
 
 // True when row starts an airport block: its first word is "Airport".
 bool isAirportRow(const core::WordTable& table, size_t row);

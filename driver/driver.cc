@@ -18,6 +18,7 @@
 #include "core/reading/source.h"
 #include "core/system/console.h"
 #include "core/system/platform.h"
+#include "driver/diagnostics.h"
 
 namespace driver {
 namespace {
@@ -50,12 +51,12 @@ void say(const CommandLine& line, std::string_view text) {
 
 // Ends a run whose text on standard output is all it gives: a lost text is
 // "PROGRAM: write error: REASON" and exit 1, as with the system's own tools.
-int closeOutput(std::string_view program) {
+int closeOutput(Diagnostics& diagnostics) {
   std::error_code reason;
   if (core::closeStandardOutput(reason)) return 0;
-  // Straight to standard error: standard output is closed now.
-  core::writeError(std::string(program) + ": write error: " + reason.message() +
-                   "\n");
+  diagnostics.standardOutputClosed();
+  diagnostics.error("write-error", "write error: " + reason.message());
+  diagnostics.outcome({"failed", "standard-output", 1, {}, {}});
   std::fflush(stderr);
   return 1;
 }
@@ -79,7 +80,8 @@ std::string whereDocumentsAre(std::string_view program) {
 // Answers a command line that asks for no conversion: help or version on
 // standard output, or what is wrong with it on standard error.
 std::optional<int> answerRequest(const Program& program,
-                                 const CommandLine& line) {
+                                 const CommandLine& line,
+                                 Diagnostics& diagnostics) {
   const std::string name(program.name);
   switch (line.request) {
     case CommandLine::Request::kHelp:
@@ -88,13 +90,13 @@ std::optional<int> answerRequest(const Program& program,
       core::say(kOptionsHelp);
       core::say(program.exitStatus);
       core::say(whereDocumentsAre(name));
-      return closeOutput(name);
+      return closeOutput(diagnostics);
     case CommandLine::Request::kVersion:
       core::say(name + " " PROGRAM_VERSION "\n");
-      return closeOutput(name);
+      return closeOutput(diagnostics);
     case CommandLine::Request::kWrong:
-      core::sayError(name + ": " + line.wrong);
-      core::sayError("Try '" + name + " --help'.");
+      diagnostics.usage(line.wrong);
+      diagnostics.outcome({"failed", "usage", 2, {}, {}});
       return 2;
     case CommandLine::Request::kConvert:
       break;
@@ -102,10 +104,12 @@ std::optional<int> answerRequest(const Program& program,
   return std::nullopt;
 }
 
-// The end of a run that read its input: "\n Done.\n", then a key wait, but
-// only on an interactive console that the run did not read as its input,
-// so scripts and CI never hang.
-int done(int code, const CommandLine& line) {
+// The end of a run that read its input: its outcome, "\n Done.\n", then a
+// key wait, but only on an interactive console that the run did not read
+// as its input, so scripts and CI never hang.
+int done(const Outcome& outcome, const CommandLine& line,
+         const Diagnostics& diagnostics) {
+  diagnostics.outcome(outcome);
   core::say("\n Done.\n");
   core::flushConsole();
   const bool readInput =
@@ -113,84 +117,99 @@ int done(int code, const CommandLine& line) {
                 std::filesystem::path(core::kStandardInput)) !=
       line.inputs.end();
   if (!readInput && core::stdinIsInteractive()) {
-    core::sayError("Press any key to close.");
+    diagnostics.prompt();
     core::waitForKey();
   }
-  return code;
+  return outcome.exitCode;
 }
 
 // Says what each input noticed, once per path however often it was given,
 // then the summary of every input's reading (a path given twice counts
 // twice); returns how many findings were said.
-size_t sayFindings(const Program& program,
+size_t sayFindings(const Program& program, const Diagnostics& diagnostics,
                    const std::vector<std::string>& paths,
                    std::vector<core::Findings>& findings,
                    const std::vector<size_t>& airports) {
   size_t said = 0;
-  size_t read = 0;
-  size_t runways = 0;
-  size_t obstacles = 0;
-  size_t leftOut = 0;
+  ReadTotals totals;
+  std::vector<PathRead> read;
   std::unordered_set<std::string_view> saidPaths;
   for (size_t k = 0; k < paths.size(); ++k) {
     if (airports[k] == 0) {
       findings[k].add(core::Finding::kWholeFile, program.noAirportKind,
                       "no airport found");
     }
-    read += airports[k];
-    runways += findings[k].runwaysRead();
-    obstacles += findings[k].obstaclesRead();
-    leftOut += findings[k].total(program.leftOutKind);
+    totals.airports += airports[k];
+    totals.runways += findings[k].runwaysRead();
+    totals.obstacles += findings[k].obstaclesRead();
+    totals.leftOut += findings[k].total(program.leftOutKind);
     if (!saidPaths.insert(paths[k]).second) continue;
-    core::sayFindings(program.name, paths[k], findings[k], program.kindName);
+    diagnostics.findings(paths[k], findings[k]);
+    read.push_back({paths[k], &findings[k]});
     // A finding not shown counts as a line.
     for (const unsigned kind : findings[k].kinds()) {
       said += findings[k].total(kind);
     }
   }
-  core::sayError(
-      core::readSummary(program.name, read, runways, obstacles, leftOut));
+  diagnostics.summary(totals, read);
   return said;
 }
 
-// What --check and --strict make of a run whose standard error held said
-// lines before its summary: with --check, the exit code; with --strict and
-// any such line, the run fails. Nothing when the run goes on to put its
-// output in place.
-std::optional<int> judgeFindings(const Program& program,
-                                 const CommandLine& line,
-                                 const std::filesystem::path& output,
-                                 size_t said) {
-  if (line.check) return said == 0 ? 0 : 1;
-  if (!line.strict || said == 0) return std::nullopt;
-  core::sayError(std::string(program.name) +
-                 ": --strict: " + std::to_string(said) +
-                 (said == 1 ? " finding; \"" : " findings; \"") +
-                 core::pathText(output) + "\" left as it was");
-  return 1;
+// Puts "APB" (the target) in place and says how that went: on standard
+// output "\nFile is not open.\n" or "\nFile writing failed.\n", on standard
+// error why ("cannot create "APB": REASON", "cannot write ...") and when it
+// was written in place. False when it was not written.
+bool putInPlace(apb::OutputStream& output, const std::string& target,
+                const CommandLine& line, const Diagnostics& diagnostics) {
+  apb::Report report;
+  const apb::Outcome outcome = output.finish(report);
+  if (report.inPlaceBecause) {
+    diagnostics.notice("written-in-place",
+                       "\"" + target + "\" written in place, not replaced: " +
+                           report.inPlaceBecause.message(),
+                       target);
+  }
+  if (outcome == apb::Outcome::kWritten) return true;
+  const bool opened = outcome == apb::Outcome::kWriteFailed;
+  say(line, opened ? "\nFile writing failed.\n" : "\nFile is not open.\n");
+  diagnostics.fileError(opened ? "cannot-write" : "cannot-create",
+                        opened ? "cannot write" : "cannot create", target,
+                        report.reason);
+  return false;
 }
 
-int convert(const Program& program, const CommandLine& line) {
-  if (const auto answered = answerRequest(program, line)) return *answered;
+int convert(const Program& program, const CommandLine& line,
+            Diagnostics& diagnostics) {
+  if (const auto answered = answerRequest(program, line, diagnostics)) {
+    return *answered;
+  }
   const std::filesystem::path target =
       line.output.value_or(std::filesystem::path(apb::kOutputFile));
-  core::nameOutput(program.name, core::pathText(target));
+  const std::string targetText = core::pathText(target);
+  const Diagnostics::InterruptTexts interrupt =
+      diagnostics.interruptTexts(targetText, core::kLongestInterruptText);
+  core::sayOnInterrupt(interrupt.before, interrupt.after, interrupt.inPlace);
   say(line, program.banner);
   core::flushConsole();
   if (line.inputs.empty()) {
     say(line, program.noArguments);
-    core::sayError(usage(program));
-    core::sayError("Try '" + std::string(program.name) + " --help'.");
+    diagnostics.usage(usage(program));
+    diagnostics.outcome({"failed", "usage", 2, {}, {}});
     return 2;
   }
+  // How a run that read its inputs ends, for its last object.
+  const auto ending = [&](std::string_view outcome, std::string_view reason,
+                          int code, std::string message = {}) {
+    return Outcome{outcome, reason, code, targetText, std::move(message)};
+  };
   size_t said = 0;
   std::span<const std::filesystem::path> inputs = line.inputs;
   if (program.firstInputOnly && inputs.size() > 1) {
     const size_t more = inputs.size() - 1;
-    core::sayError(
-        std::string(program.name) + ": only the first file is read; " +
-        std::to_string(more) +
-        (more == 1 ? " more argument ignored" : " more arguments ignored"));
+    diagnostics.notice(
+        "arguments-ignored",
+        "only the first file is read; " + std::to_string(more) +
+            (more == 1 ? " more argument ignored" : " more arguments ignored"));
     ++said;
     inputs = inputs.first(1);
   }
@@ -211,36 +230,57 @@ int convert(const Program& program, const CommandLine& line) {
   if (read.failedInput) {
     say(line, program.notOpen);
     say(line, program.readingFailed);
-    core::sayError(core::failureLine(program.name, "cannot open",
-                                     paths[*read.failedInput], read.reason));
+    diagnostics.fileError("cannot-open", "cannot open",
+                          paths[*read.failedInput], read.reason);
+    diagnostics.outcome(ending("failed", "input", 1));
     return 1;
   }
-  said += sayFindings(program, paths, read.findings, read.airports);
-  if (std::all_of(read.airports.begin(), read.airports.end(),
-                  [](size_t airports) { return airports == 0; })) {
-    if (line.check) return 1;
+  said +=
+      sayFindings(program, diagnostics, paths, read.findings, read.airports);
+  const bool noAirport =
+      std::all_of(read.airports.begin(), read.airports.end(),
+                  [](size_t airports) { return airports == 0; });
+  if (line.check) {
+    const int code = noAirport || said > 0 ? 1 : 0;
+    diagnostics.outcome(ending("checked", {}, code));
+    return code;
+  }
+  if (noAirport) {
     say(line, program.notValid);
-    return done(1, line);
+    return done(ending("nothing-to-write", {}, 1), line, diagnostics);
   }
-  if (const auto judged = judgeFindings(program, line, target, said)) {
-    return *judged;
+  if (line.strict && said > 0) {
+    diagnostics.outcome(
+        ending("failed", "strict", 1,
+               "--strict: " + std::to_string(said) +
+                   (said == 1 ? " finding; \"" : " findings; \"") + targetText +
+                   "\" left as it was"));
+    return 1;
   }
-  if (!apb::putInPlace(output, program.name)) return 1;
-  return done(0, line);
+  if (!putInPlace(output, targetText, line, diagnostics)) {
+    diagnostics.outcome(ending("failed", "output", 1));
+    return 1;
+  }
+  return done(ending("written", {}, 0), line, diagnostics);
 }
 
 template <typename Char>
 int runWith(const Program& program, int argc, Char** argv) {
   core::prepareProcess(program.name, apb::kOutputFile);
   CommandLine line;
+  Diagnostics diagnostics(program.name, program.kinds, false);
   try {
     line = core::readCommandLine(core::commandLinePaths(argc, argv));
-    return convert(program, line);
+    diagnostics =
+        Diagnostics(program.name, program.kinds,
+                    line.diagnostics == CommandLine::Diagnostics::kJson);
+    return convert(program, line, diagnostics);
   } catch (const std::bad_alloc&) {
-    if (line.check) {
-      core::sayError(std::string(program.name) + ": out of memory");
-    } else {
-      core::say("\nOut of memory.\n");
+    // The text form says it on standard output but for --check.
+    if (!line.check) core::say("\nOut of memory.\n");
+    if (line.check || diagnostics.json()) {
+      diagnostics.error("out-of-memory", "out of memory");
+      diagnostics.outcome({"failed", "memory", 1, {}, {}});
     }
     return 1;
   }

@@ -4,8 +4,10 @@
 #ifndef DRIVER_DRIVER_H_
 #define DRIVER_DRIVER_H_
 
+#include <span>
 #include <string_view>
 
+#include "core/findings/findings.h"
 #include "engine/engine.h"
 
 namespace driver {
@@ -27,11 +29,11 @@ struct Program {
   std::string_view notValid;
   bool firstInputOnly = false;  // reads the first input, ignores the rest
   engine::Format format;
-  // The kinds of its findings that the driver counts or adds, and how the
-  // "N more KIND not shown" line names a kind.
+  // The kinds of its findings that the driver counts or adds, and the
+  // names of all of them, by kind number.
   unsigned leftOutKind = 0;
   unsigned noAirportKind = 0;
-  std::string_view (*kindName)(unsigned kind) = nullptr;
+  std::span<const core::KindName> kinds;
 };
 
 // Runs program on its command line and returns the exit code: 0 when

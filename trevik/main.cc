@@ -46,7 +46,7 @@ constexpr driver::Program kTrevik{
     .format = trevik::kFormat,
     .leftOutKind = trevik::kLeftOut,
     .noAirportKind = trevik::kNoAirport,
-    .kindName = trevik::kindName,
+    .kinds = trevik::kKindNames,
 };
 
 }  // namespace

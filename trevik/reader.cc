@@ -300,16 +300,4 @@ bool readAnfAirport(const WordTable& table, size_t header, Airport& airport,
   return true;
 }
 
-std::string_view kindName(unsigned kind) {
-  // In the order of FindingKind, up to kUnread: a file never has more of
-  // the later kinds than are shown.
-  constexpr std::string_view kNames[] = {
-      "airports left out",    "two-word \"ANF\" lines",
-      "obstacle counts",      "short obstacle lines",
-      "numbers read as 0",    "numbers with text after them",
-      "numbers out of range", "runs of lines that no airport reads"};
-  static_assert(std::size(kNames) == kFileMark);
-  return kind < std::size(kNames) ? kNames[kind] : "findings";
-}
-
 }  // namespace trevik

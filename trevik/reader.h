@@ -2,6 +2,7 @@
 #ifndef TREVIK_READER_H_
 #define TREVIK_READER_H_
 
+#include <iterator>
 #include <string_view>
 
 #include "core/findings/findings.h"
@@ -24,8 +25,21 @@ enum FindingKind : unsigned {
   kNoAirport,      // a file that gives no airport
 };
 
-// How "N more KIND not shown" names a kind.
-std::string_view kindName(unsigned kind);
+// How each kind is named, by FindingKind. A file never has more of the
+// kinds after kUnread than are shown.
+inline constexpr core::KindName kKindNames[] = {
+    {"left-out", "airports left out", core::kAirportFact},
+    {"two-word-header", "two-word \"ANF\" lines"},
+    {"count", "obstacle counts", core::kNumberFacts},
+    {"short-obstacle", "short obstacle lines", core::kAirportFact},
+    {"number", "numbers read as 0", core::kNumberFacts},
+    {"text-after", "numbers with text after them", core::kNumberFacts},
+    {"out-of-range", "numbers out of range", core::kNumberFacts},
+    {"unread", "runs of lines that no airport reads", core::kAirportFact},
+    {"file-mark", "findings"},
+    {"no-airport", "findings"},
+};
+static_assert(std::size(kKindNames) == kNoAirport + 1);
 
 // True when row may start an airport: its first word is "ANF" and at least
 // one more word follows.

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/findings/quoting.h"
-#include "core/system/console.h"
 
 namespace core {
 
@@ -138,41 +137,6 @@ void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
     findings.add(firstNulRow, kind,
                  "a NUL byte cuts this line; the rest of it is ignored");
   }
-}
-
-void sayFindings(std::string_view program, std::string_view path,
-                 const Findings& findings,
-                 std::string_view (*kindName)(unsigned kind)) {
-  const std::string prefix = std::string(program) + ':' + std::string(path);
-  for (const Finding& finding : findings.shown()) {
-    const std::string line = finding.row == Finding::kWholeFile
-                                 ? ""
-                                 : ':' + std::to_string(finding.row + 1);
-    sayError(prefix + line + ": " + finding.message);
-  }
-  for (const unsigned kind : findings.kinds()) {
-    if (const size_t hidden = findings.hidden(kind); hidden > 0) {
-      sayError(prefix + ": " + std::to_string(hidden) + " more " +
-               std::string(kindName(kind)) + " not shown");
-    }
-  }
-}
-
-namespace {
-
-std::string countOf(size_t count, std::string_view noun) {
-  return std::to_string(count) + ' ' + std::string(noun) +
-         (count == 1 ? "" : "s");
-}
-
-}  // namespace
-
-std::string readSummary(std::string_view program, size_t airports,
-                        size_t runways, size_t obstacles, size_t leftOut) {
-  return std::string(program) + ": read " + countOf(airports, "airport") +
-         ", " + countOf(runways, "runway") + ", " +
-         countOf(obstacles, "obstacle") + "; left out " +
-         countOf(leftOut, "airport");
 }
 
 }  // namespace core

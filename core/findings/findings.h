@@ -47,6 +47,24 @@ struct Finding {
   }
 };
 
+// The facts a kind of finding has, as bits of KindName::facts.
+enum FactBits : unsigned {
+  kAirportFact = 1,
+  kFieldFact = 2,
+  kValueFact = 4,
+  kReadAsFact = 8,
+  kNumberFacts = 15,  // all four, as findings on a number word have
+};
+
+// How a program names a kind of finding: for programs ("left-out"), and in
+// the "N more KIND not shown" line ("airports left out"); and the facts
+// that its findings have.
+struct KindName {
+  std::string_view id;
+  std::string_view plural;
+  unsigned facts = 0;
+};
+
 // A finding's message and its facts, as a reader makes them.
 struct Noted {
   std::string message;
@@ -161,19 +179,6 @@ class Findings {
 constexpr size_t kNoRow = SIZE_MAX;
 void addFileMarks(size_t textAfterEndRow, size_t firstNulRow, unsigned kind,
                   Findings& findings);
-
-// Says the findings of the file at path on standard error, one line each
-// in row order: "PROGRAM:PATH:LINE: MESSAGE" ("PROGRAM:PATH: MESSAGE" for
-// the whole file), then "PROGRAM:PATH: N more KIND not shown" for each kind
-// that had more than it shows; kindName names a kind in the plural.
-void sayFindings(std::string_view program, std::string_view path,
-                 const Findings& findings,
-                 std::string_view (*kindName)(unsigned kind));
-
-// The line that sums up a read: "PROGRAM: read A airports, R runways, O
-// obstacles; left out K airports", singular nouns for 1.
-std::string readSummary(std::string_view program, size_t airports,
-                        size_t runways, size_t obstacles, size_t leftOut);
 
 }  // namespace core
 

@@ -34,6 +34,13 @@ void sayError(std::string_view line) noexcept {
   std::fflush(stderr);
 }
 
+void nameOutput(std::string_view program, std::string_view output) {
+  const std::string start =
+      std::string(program) + ": interrupted; \"" + std::string(output) + "\" ";
+  sayOnInterrupt(start + "left as it was\n", start + "was written\n",
+                 start + "left incomplete\n");
+}
+
 std::string failureLine(std::string_view program, std::string_view what,
                         std::string_view path, const std::error_code& reason) {
   return std::string(program) + ": " + std::string(what) + " \"" +

@@ -2,6 +2,7 @@
 #ifndef CORE_SYSTEM_PLATFORM_H_
 #define CORE_SYSTEM_PLATFORM_H_
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,6 +32,14 @@ void prepareProcess(std::string_view program, std::string_view output);
 // Names the output of a run in what an interrupt says, once the command
 // line has chosen it.
 void nameOutput(std::string_view program, std::string_view output);
+// The room for each text an interrupt says, its line feed included: the
+// texts are made before any signal comes, into buffers of this size.
+constexpr size_t kLongestInterruptText = 65536 - 1;
+// Sets what an interrupt says, each text a whole line (cut to the room
+// above): before the output is touched, once it is written, and while it
+// is written where it stands.
+void sayOnInterrupt(std::string_view before, std::string_view after,
+                    std::string_view inPlace);
 
 namespace detail {
 

@@ -32,11 +32,12 @@ namespace {
 
 // What a signal handler may touch: plain bytes set up before any signal is
 // caught, and flags.
-constexpr size_t kLongestText = 4096;
+constexpr size_t kLongestText = kLongestInterruptText + 1;  // and a NUL
 char interruptedBefore[kLongestText];  // "PROGRAM: interrupted; ..." + LF
 char interruptedAfter[kLongestText];
 char interruptedInPlace[kLongestText];
-char temporaryFile[kLongestText];  // empty when no temporary file exists
+constexpr size_t kLongestPath = 4096;
+char temporaryFile[kLongestPath];  // empty when no temporary file exists
 volatile sig_atomic_t outputReplaced = 0;
 volatile sig_atomic_t outputInPlace = 0;  // being written where it stands
 termios keyWaitSaved{};  // the terminal's settings during a key wait
@@ -51,8 +52,9 @@ thread_local int heldDepth = 0;  // HeldSignals nest on one thread
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-void copyText(char* to, std::string_view text) {
-  const size_t size = std::min(text.size(), kLongestText - 1);
+template <size_t kSize>
+void copyText(char (&to)[kSize], std::string_view text) {
+  const size_t size = std::min(text.size(), kSize - 1);
   std::memcpy(to, text.data(), size);
   to[size] = '\0';
 }
@@ -128,12 +130,8 @@ HeldSignals::~HeldSignals() {
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
-void nameOutput(std::string_view program, std::string_view output) {
-  const std::string start =
-      std::string(program) + ": interrupted; \"" + std::string(output) + "\" ";
-  const std::string before = start + "left as it was\n";
-  const std::string after = start + "was written\n";
-  const std::string inPlace = start + "left incomplete\n";
+void sayOnInterrupt(std::string_view before, std::string_view after,
+                    std::string_view inPlace) {
   // A signal meanwhile waits, so that it never meets half a text.
   const HeldSignals held;
   copyText(interruptedBefore, before);

@@ -97,14 +97,16 @@ void writingInPlace() { outputInPlace = true; }
 HeldSignals::HeldSignals() : saved_{} { guard.lock(); }
 HeldSignals::~HeldSignals() { guard.unlock(); }
 
-void nameOutput(std::string_view program, std::string_view output) {
-  const std::string start =
-      std::string(program) + ": interrupted; \"" + std::string(output) + "\" ";
+void sayOnInterrupt(std::string_view before, std::string_view after,
+                    std::string_view inPlace) {
+  const auto cut = [](std::string_view text) {
+    return std::string(text.substr(0, kLongestInterruptText));
+  };
   // The control handler runs on a thread of its own.
   const HeldSignals held;
-  interruptedBefore = start + "left as it was\n";
-  interruptedAfter = start + "was written\n";
-  interruptedInPlace = start + "left incomplete\n";
+  interruptedBefore = cut(before);
+  interruptedAfter = cut(after);
+  interruptedInPlace = cut(inPlace);
 }
 
 void prepareProcess(std::string_view program, std::string_view output) {
