@@ -51,7 +51,7 @@ expect() {
 }
 
 all='-dash.anf, a b.txt, dir, north.anf, south.anf'
-long='--check, --help, --output, --strict, --version'
+long='--check, --diagnostics, --help, --output, --strict, --version'
 
 # Options, when the word begins with "-".
 expect '--output' "$program" --o
@@ -71,6 +71,11 @@ expect "$all" "$program" --output =
 expect 'dir' "$program" --output = d
 expect '--output=dir' "$program" --output=d  # "=" taken out of COMP_WORDBREAKS
 expect '-osouth.anf' "$program" -os
+# The forms of the diagnostics.
+expect 'json, text' "$program" --diagnostics ''
+expect 'json' "$program" --diagnostics = j
+expect '--diagnostics=text' "$program" --diagnostics=t
+expect "$all" "$program" --diagnostics json ''
 # After "--", only files, even those whose name begins with "-".
 expect '-dash.anf' "$program" -- -
 expect "$all" "$program" --check -- north.anf ''
