@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace driver {
@@ -46,6 +47,28 @@ TEST(JsonString, KeepsUtf8EscapesControlsAndReplacesTheRest) {
     EXPECT_EQ(jsonString(c.bytes), c.json);
     EXPECT_EQ(isUtf8(c.bytes), c.utf8);
     EXPECT_TRUE(isUtf8(jsonString(c.bytes)));
+  }
+}
+
+// Any bytes come out as a string a strict parser takes: UTF-8 with no raw
+// control byte, its quotes and backslashes paired.
+TEST(JsonString, MakesValidJsonOfAnyBytes) {
+  std::mt19937 engine(20261209);
+  for (int k = 0; k < 20000; ++k) {
+    std::string bytes(engine() % 12, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(engine() & 0xFF);
+    const std::string json = jsonString(bytes);
+    ASSERT_TRUE(isUtf8(json)) << hexOf(bytes);
+    ASSERT_TRUE(json.size() >= 2 && json.front() == '"' && json.back() == '"');
+    for (size_t at = 1; at + 1 < json.size(); ++at) {
+      const auto byte = static_cast<unsigned char>(json[at]);
+      ASSERT_FALSE(byte < 0x20 || byte == 0x7F) << hexOf(bytes);
+      if (byte == '\\') {
+        ++at;  // the escaped byte
+      } else {
+        ASSERT_NE(byte, '"') << hexOf(bytes);
+      }
+    }
   }
 }
 

@@ -311,35 +311,54 @@ TEST_P(Replacement, SaysAnApbWrittenInPlaceIsIncomplete) {
 #else
   const Program& program = GetParam();
   const std::string big = repeatedSample(program, size_t{1} << 20);
-  Sandbox box;
-  box.write("input", big);
-  std::filesystem::create_directory(box.path("tmp"));
-  ASSERT_EQ(mkfifo(box.path(kOutputFile).c_str(), 0600), 0);
-  // Open for reading first, so that the program's open does not wait.
-  const int reader = open(box.path(kOutputFile).c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  const pid_t pid = startIn(box, program.exe, {"input"},
-                            {"TMPDIR=" + box.path("tmp").string()});
-  ASSERT_GT(pid, 0);
-  // The first bytes arrive, then the pipe fills and the program waits.
-  char byte = 0;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (read(reader, &byte, 1) != 1 &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // In both forms; the JSON form's text made before the run, escaped.
+  struct Form {
+    std::vector<std::string> options;
+    std::string output;
+    std::string said;  // the last line of standard error
+  };
+  const Form forms[] = {
+      {{}, "APB", program.name + ": interrupted; \"APB\" left incomplete\n"},
+      {{"--diagnostics=json", "-o", "A\tPB\xE9"},
+       "A\tPB\xE9",
+       "{\"type\":\"interrupt\",\"program\":\"" + program.name +
+           "\",\"output\":\"A\\tPB\xEF\xBF\xBD\",\"output_hex\":"
+           "\"41095042e9\",\"state\":\"incomplete\",\"message\":"
+           "\"interrupted; \\\"A\\tPB\xEF\xBF\xBD\\\" left incomplete\"}\n"},
+  };
+  for (const Form& form : forms) {
+    SCOPED_TRACE(form.output);
+    Sandbox box;
+    box.write("input", big);
+    std::filesystem::create_directory(box.path("tmp"));
+    ASSERT_EQ(mkfifo(box.path(form.output).c_str(), 0600), 0);
+    // Open for reading first, so that the program's open does not wait.
+    const int reader =
+        open(box.path(form.output).c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::vector<std::string> args = form.options;
+    args.emplace_back("input");
+    const pid_t pid =
+        startIn(box, program.exe, args, {"TMPDIR=" + box.path("tmp").string()});
+    ASSERT_GT(pid, 0);
+    // The first bytes arrive, then the pipe fills and the program waits.
+    char byte = 0;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (read(reader, &byte, 1) != 1 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(reader);
+    const std::string said = takeErrors(box);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(said.ends_with(form.said)) << said;
+    EXPECT_TRUE(std::filesystem::is_empty(box.path("tmp")));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(reader);
-  const std::string said = takeErrors(box);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(
-      said.ends_with(program.name + ": interrupted; \"APB\" left incomplete\n"))
-      << said;
-  EXPECT_TRUE(std::filesystem::is_empty(box.path("tmp")));
 #endif
 }
 
