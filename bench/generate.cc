@@ -1,11 +1,14 @@
 // Writes a generated Airbus or ANF airport file (see generator.h).
 //
-//   generate [--clean] [--shape mixed|small] airbus|anf SIZE OUTPUT [SEED]
+//   generate [--clean | --broken] [--shape mixed|small] airbus|anf SIZE
+//            OUTPUT [SEED]
 //
 // SIZE is a byte count, optionally with a suffix k, M or G (powers of 1024).
 // --clean leaves out the broken airports, so that neither program reports
-// anything on the file. --shape small makes many small airports (2 runways
-// of 0-3 obstacles each) instead of the mixed ones of 1-4 runways of 0-12.
+// anything on the file; --broken spoils every line that a program takes a
+// value from, where that leaves no airport out, so that the programs report
+// as much as they can. --shape small makes many small airports (2 runways of
+// 0-3 obstacles each) instead of the mixed ones of 1-4 runways of 0-12.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,17 +39,22 @@ bool parseSize(const char* text, uint64_t& size) {
 }
 
 constexpr const char* kUsage =
-    "usage: generate [--clean] [--shape mixed|small] airbus|anf SIZE OUTPUT "
-    "[SEED]\n";
+    "usage: generate [--clean | --broken] [--shape mixed|small] airbus|anf "
+    "SIZE OUTPUT [SEED]\n";
 
 // The options before the format, in any order; false on an unknown option
-// or shape. Leaves `next` at the first argument that is not an option.
+// or shape, or on both --clean and --broken. Leaves `next` at the first
+// argument that is not an option.
 bool parseOptions(int argc, char** argv, int& next, bench::Faults& faults,
                   bench::Shape& shape) {
   for (next = 1; next < argc && std::strncmp(argv[next], "--", 2) == 0;
        ++next) {
-    if (std::strcmp(argv[next], "--clean") == 0) {
-      faults = bench::Faults::kNone;
+    const bool clean = std::strcmp(argv[next], "--clean") == 0;
+    if (clean || std::strcmp(argv[next], "--broken") == 0) {
+      const bench::Faults chosen =
+          clean ? bench::Faults::kNone : bench::Faults::kEveryLine;
+      if (faults != bench::Faults::kSome && faults != chosen) return false;
+      faults = chosen;
     } else if (std::strcmp(argv[next], "--shape") == 0 && next + 1 < argc) {
       ++next;
       if (std::strcmp(argv[next], "small") == 0) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -86,6 +87,8 @@ class Output {
     return *this;
   }
   uint64_t written() const { return flushed_ + buffer_.size(); }
+  // Where the next text goes in collected(); valid until end().
+  size_t mark() const { return buffer_.size(); }
   bool failed() const { return failed_; }
   std::string& collected() { return buffer_; }
   void flush() {
@@ -125,6 +128,47 @@ const char* const kStrengths[] = {"80/R/B/W/T",  "60/F/A/X/U", "45/F/C/Y/T",
                                   "PCN35"};
 const char* const kSurfaces[] = {"Asphalt", "Concrete", "Grass", "Gravel"};
 const char* const kSides[] = {"", "", "L", "R", "C"};
+
+// Spoils what the readers examine in a file broken on every line, and
+// nothing in the other kinds. It draws nothing from the random sequence, so
+// that every kind of file holds the same airports and lines.
+class Spoiler {
+ public:
+  explicit Spoiler(Faults faults) : on_(faults == Faults::kEveryLine) {}
+  bool on() const { return on_; }
+
+  // Spoils the number word written from `at` (a mark() of the current line)
+  // on: text after its number ("12m") or, one word in kNoNumberEvery, a word
+  // that is no number ("n/a"). Not where mayBeNoNumber is false: an ANF
+  // obstacle count that is no number reads as 0 and leaves the obstacle
+  // lines after it unread, and an Airbus lateral distance is optional, so
+  // no number there goes unreported.
+  void number(Output& out, size_t at, bool mayBeNoNumber = true) {
+    if (!on_) return;
+    const uint64_t n = numbers_++;
+    std::string& text = out.collected();
+    if (mayBeNoNumber && n % kNoNumberEvery == kNoNumberEvery - 1) {
+      text.replace(at, std::string::npos, "n/a");
+    } else {
+      text.append(kUnits[n % std::size(kUnits)]);
+    }
+  }
+  // Writes the key of a text row ("LastUpdate="), in lower case
+  // ("lastupdate=") when on.
+  void textKey(Output& out, std::string_view name) const {
+    for (const char c : name) {
+      out.put(on_ && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a')
+                                          : c);
+    }
+    out.put('=');
+  }
+
+ private:
+  static constexpr uint64_t kNoNumberEvery = 8;
+  static constexpr const char* kUnits[] = {"m", "ft", "x"};
+  bool on_;
+  uint64_t numbers_ = 0;  // number words spoilt so far
+};
 
 void word(Random& random, Output& out) {
   const int64_t syllables = random.between(1, 4);
@@ -207,16 +251,31 @@ Output& key(Output& out, std::string_view name) {
   return out.put(name).put('=');
 }
 
-void airbusObstacle(Random& random, Output& out, int64_t index, int64_t tora) {
+// A number row's value, from lo to hi, spoilt as spoil says.
+void numberValue(Random& random, Output& out, Spoiler& spoil, int64_t lo,
+                 int64_t hi) {
+  const size_t at = out.mark();
+  number(random, out, lo, hi);
+  spoil.number(out, at);
+}
+
+void airbusObstacle(Random& random, Output& out, Spoiler& spoil, int64_t index,
+                    int64_t tora) {
   key(out, "Obstacle").integer(index).put(';').end();
   key(out, "Distance");
-  number(random, out, tora - 500, tora + 6000);
+  numberValue(random, out, spoil, tora - 500, tora + 6000);
   out.put(';').end();
   key(out, "Elevation");
-  number(random, out, -50, 3000);
+  numberValue(random, out, spoil, -50, 3000);
   out.put(';').end();
   key(out, "LateralDistance");
-  if (!random.percent(8)) number(random, out, -900, 900);
+  const size_t at = out.mark();
+  if (!random.percent(8)) {
+    number(random, out, -900, 900);
+  } else if (spoil.on()) {
+    out.put('0');  // reads as the empty value does
+  }
+  spoil.number(out, at, false);
   out.put(';').end();
   key(out, "Type").put(random.pick(kObstacleTypes)).put(';').end();
   key(out, "Lit").put(random.percent(50) ? "Yes" : "No").put(';').end();
@@ -235,32 +294,36 @@ void coordinates(Random& random, Output& out) {
 
 // A runway block; `broken` misspells its "QFU" marker so that the block, and
 // with it the airport, cannot complete; `misspelt` its "TORA" key.
-void airbusRunway(Random& random, Output& out, Shape shape, bool broken,
-                  bool misspelt) {
+void airbusRunway(Random& random, Output& out, Spoiler& spoil, Shape shape,
+                  bool broken, bool misspelt) {
   const int64_t heading = random.between(1, 36);
   const char* side = random.pick(kSides);
   const int64_t tora = random.between(800, 4500);
   key(out, "Runway");
   ident(out, heading, side);
   out.put(';').end();
-  key(out, "MagneticHeading").integer(heading * 10 + random.between(-4, 4));
+  key(out, "MagneticHeading");
+  size_t at = out.mark();
+  out.integer(heading * 10 + random.between(-4, 4));
   if (random.percent(10)) out.put(".4");
+  spoil.number(out, at);
   out.put(';').end();
   key(out, "Length").integer(tora).put(';').end();
-  key(out, "Strength").put(random.pick(kStrengths)).put(';').end();
+  spoil.textKey(out, "Strength");
+  out.put(random.pick(kStrengths)).put(';').end();
   key(out, "Surface").put(random.pick(kSurfaces)).put(';').end();
-  key(out, "Width")
-      .put(random.percent(15)   ? "45.7"
-           : random.percent(50) ? "45"
-                                : "60");
+  key(out, "Width");
+  at = out.mark();
+  out.put(random.percent(15) ? "45.7" : random.percent(50) ? "45" : "60");
+  spoil.number(out, at);
   out.put(';').end();
   out.put("Lighting=HIRL;").end();
   out.put("Approach=ILS CAT III;").end();
-  key(out, "LastUpdate");
+  spoil.textKey(out, "LastUpdate");
   date(random, out);
   out.put(';').end();
   out.put(broken ? "Qfu=" : "QFU=").integer(heading * 10).put(';').end();
-  key(out, "Ident");
+  spoil.textKey(out, "Ident");
   const uint64_t identForm = random.below(100);
   ident(out, heading, side);
   if (identForm < 10) {
@@ -271,21 +334,27 @@ void airbusRunway(Random& random, Output& out, Shape shape, bool broken,
   out.put(';').end();
   // TORA may be missing a key now and then: the field is then not assigned.
   key(out, "ASDA");
-  number(random, out, tora, tora + 300);
+  numberValue(random, out, spoil, tora, tora + 300);
   out.put(';').end();
   key(out, "TODA");
-  number(random, out, tora, tora + 600);
+  numberValue(random, out, spoil, tora, tora + 600);
   out.put(';').end();
-  out.put(misspelt ? "Tora=" : "TORA=").integer(tora).put(';').end();
+  out.put(misspelt ? "Tora=" : "TORA=");
+  at = out.mark();
+  out.integer(tora);
+  spoil.number(out, at);
+  out.put(';').end();
   key(out, "LDA");
-  number(random, out, tora - 600, tora);
+  numberValue(random, out, spoil, tora - 600, tora);
   out.put(';').end();
   key(out, "Slope");
+  at = out.mark();
   slope(random, out);
+  spoil.number(out, at);
   out.put(';').end();
   coordinates(random, out);
   key(out, "ThresholdElevation");
-  number(random, out, -30, 2500);
+  numberValue(random, out, spoil, -30, 2500);
   out.put(';').end();
   for (int i = 0; i < 9; ++i) {
     out.put("Remark").integer(i).put('=');
@@ -296,50 +365,51 @@ void airbusRunway(Random& random, Output& out, Shape shape, bool broken,
     }
     out.put(';').end();
   }
-  key(out, "TOComments");
+  spoil.textKey(out, "TOComments");
   comment(random, out, random.between(0, 6));
   out.put(';').end();
-  key(out, "LDComments");
+  spoil.textKey(out, "LDComments");
   comment(random, out, random.between(0, 6));
   out.put(';').end();
   out.put("Source=AIP;").end();
   const int64_t obstacles = obstacleCount(random, shape);
   for (int64_t k = 0; k < obstacles; ++k) {
-    airbusObstacle(random, out, k + 1, tora);
+    airbusObstacle(random, out, spoil, k + 1, tora);
   }
   out.put("End;").end();
   out.put("End;").end();
 }
 
-// The faults are drawn in clean files too, so that both kinds take the same
+// The faults are drawn in every kind of file, so that all take the same
 // random sequence.
-void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
+void airbusAirport(Random& random, Output& out, Spoiler& spoil, Faults faults,
+                   Shape shape) {
   const bool misspelt = random.percent(2) && faults == Faults::kSome;
   key(out, "Airport");
   letters(random, out, 4);
   out.put(';').end();
-  out.put(misspelt ? "name=" : "Name=");
+  out.put(misspelt || spoil.on() ? "name=" : "Name=");
   word(random, out);
   if (random.percent(20)) {
     out.put(' ');
     word(random, out);
   }
   out.put(';').end();
-  key(out, "State");
+  spoil.textKey(out, "State");
   word(random, out);
   out.put(';').end();
-  key(out, "City");
+  spoil.textKey(out, "City");
   word(random, out);
   out.put(';').end();
-  key(out, "ICAO");
+  spoil.textKey(out, "ICAO");
   letters(random, out, 4);
   out.put(';').end();
-  key(out, "IATA");
+  spoil.textKey(out, "IATA");
   letters(random, out, 3);
   out.put(';').end();
   coordinates(random, out);
   key(out, "Elevation");
-  number(random, out, -30, 2500);
+  numberValue(random, out, spoil, -30, 2500);
   out.put(';').end();
   key(out, "MagneticVariation")
       .fixed(random.between(-300, 300), 1)
@@ -349,7 +419,7 @@ void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
       .put(random.percent(50) ? "+" : "-")
       .integer(random.between(0, 12));
   out.put(';').end();
-  key(out, "LastUpdate");
+  spoil.textKey(out, "LastUpdate");
   date(random, out);
   out.put(';').end();
   const int64_t runways = runwayCount(random, shape);
@@ -357,8 +427,8 @@ void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
   const int64_t broken =
       random.percent(2) ? random.between(0, runways - 1) : -1;
   for (int64_t r = 0; r < runways; ++r) {
-    airbusRunway(random, out, shape, faults == Faults::kSome && r == broken,
-                 misspelt && r == 0);
+    airbusRunway(random, out, spoil, shape,
+                 faults == Faults::kSome && r == broken, misspelt && r == 0);
   }
   out.put("End;").end();
   if (random.percent(50)) out.end();
@@ -366,7 +436,8 @@ void airbusAirport(Random& random, Output& out, Faults faults, Shape shape) {
 
 // ------------------------------------------------------------------- ANF ---
 
-void anfAirport(Random& random, Output& out, Faults faults, Shape shape) {
+void anfAirport(Random& random, Output& out, Spoiler& spoil, Faults faults,
+                Shape shape) {
   out.put("ANF ");
   letters(random, out, 4);
   out.put(' ');
@@ -377,7 +448,7 @@ void anfAirport(Random& random, Output& out, Faults faults, Shape shape) {
     word(random, out);
   }
   out.end();
-  number(random, out, -30, 2500);
+  numberValue(random, out, spoil, -30, 2500);
   out.end();
   const int64_t runways = runwayCount(random, shape);
   for (int64_t r = 0; r < runways; ++r) {
@@ -385,30 +456,34 @@ void anfAirport(Random& random, Output& out, Faults faults, Shape shape) {
     const int64_t tora = random.between(800, 4500);
     ident(out, heading, random.pick(kSides));
     out.put(' ');
-    number(random, out, tora, tora);
+    numberValue(random, out, spoil, tora, tora);
     out.put(' ');
-    number(random, out, tora, tora + 600);
+    numberValue(random, out, spoil, tora, tora + 600);
     out.put(' ');
-    number(random, out, tora, tora + 300);
+    numberValue(random, out, spoil, tora, tora + 300);
     out.put(' ');
-    number(random, out, tora - 600, tora);
+    numberValue(random, out, spoil, tora - 600, tora);
     out.put(' ');
+    const size_t at = out.mark();
     slope(random, out);
+    spoil.number(out, at);
     out.put(' ').put(random.pick(kStrengths));
     if (random.percent(10)) out.put(" ASPH");
     out.end();
     const int64_t obstacles = obstacleCount(random, shape);
+    const size_t count = out.mark();
     out.integer(obstacles);
+    spoil.number(out, count, false);
     if (random.percent(5)) out.put(" OBST");
     out.end();
     for (int64_t k = 0; k < obstacles; ++k) {
-      number(random, out, -50, 3000);
+      numberValue(random, out, spoil, -50, 3000);
       out.put(' ');
-      number(random, out, 0, 9000);
+      numberValue(random, out, spoil, 0, 9000);
       const uint64_t words = random.below(100);
       if (words >= 25) {  // a quarter of the lines have no lateral distance
         out.put(' ');
-        number(random, out, -900, 900);
+        numberValue(random, out, spoil, -900, 900);
         if (words >= 95) out.put(' ').put(random.pick(kObstacleTypes));
       }
       out.end();
@@ -441,6 +516,7 @@ namespace {
 void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
                   Shape shape, Output& out) {
   Random random(seed);
+  Spoiler spoil(faults);
   if (format == Format::kAirbus) {
     out.put("FileType=AirportData;").end();
     out.put("Version=3;").end();
@@ -448,9 +524,9 @@ void generateInto(Format format, uint64_t size, uint64_t seed, Faults faults,
   }
   while (out.written() < size) {
     if (format == Format::kAirbus) {
-      airbusAirport(random, out, faults, shape);
+      airbusAirport(random, out, spoil, faults, shape);
     } else {
-      anfAirport(random, out, faults, shape);
+      anfAirport(random, out, spoil, faults, shape);
     }
   }
 }

@@ -11,7 +11,9 @@
 // timings and the output check cover broken airports too. ANF airports have
 // the same shape, with obstacle lines of two, three or four words, and nothing
 // broken. The small shape makes many small airports instead: 2 runways of
-// 0-3 obstacles each, otherwise written and broken the same way.
+// 0-3 obstacles each, otherwise written and broken the same way. A file can
+// also be made clean, or broken on every line that can be without leaving an
+// airport out (Faults).
 //
 // Only the raw output of std::mt19937_64 is used (its sequence is fixed by the
 // standard); every mapping to values is the generator's own code, since the
@@ -27,11 +29,18 @@ namespace bench {
 
 enum class Format { kAirbus, kAnf };
 
-// Whether a file has the broken airports described above (kSome) or nothing
-// that either program reports (kNone). A clean file takes the same random
-// choices: it has the same size and records and differs only in the
+// Whether a file has the broken airports described above (kSome), nothing
+// that either program reports (kNone), or a finding on every line that a
+// reader takes a value from, an ANF header excepted, and no airport left
+// out (kEveryLine): every number word has text after its number ("12m") or,
+// about one in eight, is no number ("n/a"; never an ANF obstacle count or an
+// Airbus lateral distance), and every examined Airbus text or comment row
+// has its key in lower case ("name"); no runway block is broken, and the
+// remarks between ANF airports are those of kSome. Every kind takes the same
+// random choices, so the files hold the same airports and lines until the
+// size is reached; a clean file has the same size and differs only in the
 // spelling of the broken keys.
-enum class Faults { kSome, kNone };
+enum class Faults { kSome, kNone, kEveryLine };
 
 // How big the airports are: kMixed, 1-4 runways of 0-12 obstacles each (about
 // 300 Airbus or 2,200 ANF airports per MiB), or kSmall, 2 runways of 0-3
