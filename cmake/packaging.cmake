@@ -15,7 +15,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
   WORLD_READ WORLD_EXECUTE)
 
-set(DOCUMENTS README.md docs/formats.md LICENSE)
+set(DOCUMENTS README.md docs/formats.md docs/diagnostics.schema.json LICENSE)
 
 # The samples, each with the "APB" it gives, so that a user can check the
 # installed programs: trevik's is that of north.anf and south.anf read in

@@ -179,6 +179,22 @@ def run_both(case, command, work):
     return runs
 
 
+def doc_objects(root):
+    """(where, object) of every JSON object line that the docs show: the
+    lines of README.md's and docs/formats.md's blocks that begin with "{"."""
+    found = []
+    for doc in ("README.md", os.path.join("docs", "formats.md")):
+        with open(os.path.join(root, doc), encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        fenced = False
+        for number, line in enumerate(lines, 1):
+            if line.startswith("```"):
+                fenced = not fenced
+            elif fenced and line.startswith("{"):
+                found.append((f"{doc}:{number}", json.loads(line)))
+    return found
+
+
 def main():
     if len(sys.argv) < 5:
         print(__doc__)
@@ -198,6 +214,12 @@ def main():
     validator = validator_class(schema)
     failures = 0
     checked = 0
+    repository = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                              os.pardir, os.pardir)
+    for where, obj in doc_objects(repository):
+        for error in validator.iter_errors(obj):
+            failures += 1
+            print(f"{where}: {error.message}")
     with tempfile.TemporaryDirectory() as work:
         for case in cases.load_all(root):
             if case.posix_only and (os.name == "nt" or emulator):

@@ -7,7 +7,8 @@ set(samples
   minimal.airbus.txt minimal.anf minimal.anf.apb north-south.apb north.anf
   south.anf)
 if(WINDOWS)
-  set(expected LICENSE README.md converter.exe formats.md trevik.exe)
+  set(expected LICENSE README.md converter.exe diagnostics.schema.json formats.md
+    trevik.exe)
   if(WINDOWS_MANUALS)
     list(APPEND expected converter.txt trevik.txt)
   endif()
@@ -21,6 +22,7 @@ else()
     share/bash-completion/completions/trevik
     share/doc/airport-converters/LICENSE
     share/doc/airport-converters/README.md
+    share/doc/airport-converters/diagnostics.schema.json
     share/doc/airport-converters/formats.md
     share/man/man1/converter.1
     share/man/man1/trevik.1)
