@@ -186,8 +186,10 @@ def run(case, exe, directory, extra_args_first=()):
     """Runs exe on the case in directory (laid out by materialize), with
     extra_args_first before the case's arguments, standard input from its
     stdin parts or the null device, never a terminal. Returns (exit code,
-    standard output, standard error). Raises subprocess.TimeoutExpired, the
-    program killed, after TIMEOUT_SECONDS."""
+    standard output, standard error), as bytes. Raises
+    subprocess.TimeoutExpired, the program killed, after TIMEOUT_SECONDS.
+    On Windows the programs' standard streams are text, so each line feed
+    arrives as CR LF: turn those back into LF before comparing."""
     args = [os.fsencode(exe)] + [os.fsencode(a) for a in extra_args_first]
     args += case.args
     if case.stdin is None:
