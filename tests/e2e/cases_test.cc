@@ -30,8 +30,9 @@ TEST_P(Cases, GiveWhatTheCaseExpects) {
   const Case c = readCase(CASES_DIR, GetParam(), EXAMPLES_DIR);
   SCOPED_TRACE(c.about);
 #ifdef _WIN32
-  if (c.posixOnly)
+  if (c.posixOnly) {
     GTEST_SKIP() << "posix-only: a name or message Windows cannot give";
+  }
 #endif
   Sandbox box;
   box.write(kOutputFile, kOldApb);
