@@ -34,15 +34,22 @@ TEST(Diagnostics, FollowStandardOutputInOrder) {
   }
 }
 
-// The version comes from the build, so this stays out of tests/cases.
-TEST(Diagnostics, AnswerVersionBeforeAnything) {
+// The version comes from the build and the help's last lines differ by
+// platform, so these stay out of tests/cases.
+TEST(Diagnostics, AnswerHelpAndVersionBeforeAnything) {
   for (const Program& program : bothPrograms()) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--version"}, {"--version", "sample"}}) {
+    const std::string usage = program.usage.substr(0, program.usage.find('\n'));
+    const std::vector<std::string> cases[] = {
+        {"--version"}, {"--version", "sample"}, {"--help"}, {"-h"}};
+    for (const std::vector<std::string>& args : cases) {
       SCOPED_TRACE(program.name + " " + args.back());
       Sandbox box;
       const RunResult run = runIn(box.dir(), program.exe, args);
-      EXPECT_EQ(run.console, program.name + " " PROGRAM_VERSION "\n");
+      if (args.front() == "--version") {
+        EXPECT_EQ(run.console, program.name + " " PROGRAM_VERSION "\n");
+      } else {
+        EXPECT_TRUE(run.console.starts_with(usage + "\n")) << run.console;
+      }
       EXPECT_EQ(run.errors, "");
       EXPECT_EQ(run.exitCode, 0);
       EXPECT_FALSE(box.isRegularFile(kOutputFile));
