@@ -1,8 +1,6 @@
 // What the two programs print and which sample each converts.
 #include "tests/e2e/programs_support.h"
 
-#include <algorithm>
-
 #include "tests/e2e/sandbox_support.h"
 
 namespace e2e {
@@ -45,17 +43,6 @@ const Program& trevikProgram() {
       "trevik: read 3 airports, 7 runways, 9 obstacles; left out 0 "
       "airports\n"};
   return program;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = std::min(text.find('\n', start), text.size());
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
 }
 
 std::string summary(const Program& program, int airports, int runways,

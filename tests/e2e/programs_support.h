@@ -31,9 +31,6 @@ struct Program {
   std::string sampleSummary;  // standard error for the sample
 };
 
-// The lines of text, without their line feeds.
-std::vector<std::string> linesOf(const std::string& text);
-
 // The summary line a program writes to standard error after reading.
 std::string summary(const Program& program, int airports, int runways,
                     int obstacles, int leftOut);
