@@ -31,15 +31,18 @@ std::optional<std::string_view> KeyRows::valueOf(size_t row, const KeyLine& key,
 
 void KeyRows::misplaced(size_t row, const KeyLine& key,
                         const std::string& shows, std::string readAs) {
-  core::FindingFacts facts;
-  facts.field = core::fieldName(key.what);
-  if (table_.wordCount(row) > 0) facts.setValue(core::wordAt(table_, row, 0));
-  facts.readAs = std::move(readAs);
-  pending_.push_back({row, kKey,
-                      "key should be \"" + std::string(key.key) + "\" but is " +
+  pending_.note(row, kKey, [&] {
+    core::Noted noted{"key should be \"" + std::string(key.key) + "\" but is " +
                           core::describeRow(table_, row) + "; " +
                           std::string(key.what) + " reads as " + shows,
-                      std::move(facts)});
+                      {}};
+    noted.facts.field = core::fieldName(key.what);
+    if (table_.wordCount(row) > 0) {
+      noted.facts.setValue(core::wordAt(table_, row, 0));
+    }
+    noted.facts.readAs = std::move(readAs);
+    return noted;
+  });
 }
 
 void KeyRows::readText(size_t row, const KeyLine& key, TextField& field) {
@@ -48,25 +51,22 @@ void KeyRows::readText(size_t row, const KeyLine& key, TextField& field) {
 
 void KeyRows::notANumber(size_t row, const KeyLine& key,
                          std::string_view value) {
-  core::FindingFacts facts;
-  facts.field = core::fieldName(key.what);
-  if (!value.empty()) facts.setValue(value);
-  facts.readAs = "0";
-  pending_.push_back(
-      {row, kNumber,
-       std::string(key.what) +
-           (value.empty() ? " has no value"
-                          : " " + core::quoted(value) + " is not a number") +
-           ", read as 0",
-       std::move(facts)});
+  pending_.note(row, kNumber, [&] {
+    core::Noted noted{
+        std::string(key.what) +
+            (value.empty() ? " has no value"
+                           : " " + core::quoted(value) + " is not a number") +
+            ", read as 0",
+        {}};
+    noted.facts.field = core::fieldName(key.what);
+    if (!value.empty()) noted.facts.setValue(value);
+    noted.facts.readAs = "0";
+    return noted;
+  });
 }
 
 void KeyRows::noteNumber(size_t row, const core::NumberWord& number) {
-  core::Findings found;
-  core::noteNumberWord(number, row, {kTextAfter, kOutOfRange}, found);
-  for (core::Finding& finding : found.shown()) {
-    pending_.push_back(std::move(finding));
-  }
+  core::noteNumberWord(number, row, {kTextAfter, kOutOfRange}, pending_);
 }
 
 void KeyRows::readDecimal(size_t row, const KeyLine& key, double& field,
@@ -112,18 +112,18 @@ void KeyRows::checkOffsets(size_t row, const core::Runway& runway) {
     for (size_t k = 0; k < 2; ++k) {
       const double value = values[k].first;
       if (core::fitsRounded(value)) continue;
-      core::FindingFacts facts;
-      facts.field = core::fieldName(kNames[k]);
-      facts.readAs = value != value
-                         ? "0"
-                         : core::writtenText(value, core::Written::kRounded);
-      pending_.push_back(
-          {values[k].second, kOutOfRange,
-           std::string(kNames[k]) +
-               (value != value ? " comes out as NaN, written as "
-                               : " is out of range, written as ") +
-               facts.readAs,
-           std::move(facts)});
+      pending_.note(values[k].second, kOutOfRange, [&] {
+        core::Noted noted;
+        noted.facts.field = core::fieldName(kNames[k]);
+        noted.facts.readAs =
+            value != value ? "0"
+                           : core::writtenText(value, core::Written::kRounded);
+        noted.message = std::string(kNames[k]) +
+                        (value != value ? " comes out as NaN, written as "
+                                        : " is out of range, written as ") +
+                        noted.facts.readAs;
+        return noted;
+      });
     }
     row += kObstacleLines;
   }

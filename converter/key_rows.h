@@ -104,7 +104,7 @@ class KeyRows {
  public:
   explicit KeyRows(const core::WordTable& table) : table_(table) {}
 
-  std::vector<core::Finding>& pending() { return pending_; }
+  core::Findings& pending() { return pending_; }
 
   // Each reads the line of key in the block that opens at row.
   void readText(size_t row, const KeyLine& key, TextField& field);
@@ -139,7 +139,7 @@ class KeyRows {
   void noteNumber(size_t row, const core::NumberWord& number);
 
   const core::WordTable& table_;
-  std::vector<core::Finding> pending_;  // of the airport being read
+  core::Findings pending_;  // of the airport being read
 };
 
 }  // namespace converter::detail

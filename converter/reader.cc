@@ -184,19 +184,20 @@ std::string AirportReader::leftOut(std::optional<std::string_view> icao,
 
 bool AirportReader::read(size_t row, Airport& airport, core::Findings& findings,
                          size_t& end) {
-  keys_.pending().clear();
+  // The key rows' findings are built only where findings would show them.
+  core::Findings& pending = keys_.pending();
+  pending = core::Findings();
+  pending.boundBy(&findings);
   const std::optional<std::string_view> icao = icaoOf(row);
   const core::Findings::AirportBeingRead reading(findings, icao);
+  const core::Findings::AirportBeingRead readingKeys(pending, icao);
   readAirportValues(row, airport);
   if (const std::optional<Miss> miss =
           readRunways(row + keyLine(kAirport, "Runway").line, airport, end)) {
     findings.note(row, kLeftOut, [&] { return leftOut(icao, *miss); });
     return false;
   }
-  for (core::Finding& finding : keys_.pending()) {
-    if (icao) finding.facts.airport = std::string(*icao);
-    findings.add(std::move(finding));
-  }
+  findings.append(std::move(pending));
   size_t obstacles = 0;
   for (const Runway& runway : airport.runways) {
     obstacles += runway.obstacles.size();

@@ -92,17 +92,20 @@ class Findings {
   // names the airport being read, if any.
   template <typename Make>
   void note(size_t row, unsigned kind, const Make& make) {
-    Finding finding{row, kind, {}, {}};
-    if (keeps(row, kind)) {
-      if constexpr (std::is_same_v<decltype(make()), Noted>) {
-        Noted noted = make();
-        finding.message = std::move(noted.message);
-        finding.facts = std::move(noted.facts);
-      } else {
-        finding.message = make();
-      }
-      if (airport_) finding.facts.airport = std::string(*airport_);
+    if (!keeps(row, kind)) {
+      // Counted as add would count it, here or once appended to wider.
+      ++kindOf(kind).dropped;
+      return;
     }
+    Finding finding{row, kind, {}, {}};
+    if constexpr (std::is_same_v<decltype(make()), Noted>) {
+      Noted noted = make();
+      finding.message = std::move(noted.message);
+      finding.facts = std::move(noted.facts);
+    } else {
+      finding.message = make();
+    }
+    if (airport_) finding.facts.airport = std::string(*airport_);
     add(std::move(finding));
   }
   // While it lives, the findings noted are of the airport icao (which
