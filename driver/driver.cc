@@ -282,8 +282,12 @@ int runWith(const Program& program, int argc, Char** argv) {
     // The text form says it on standard output but for --check.
     if (!line.check) core::say("\nOut of memory.\n");
     if (line.check || diagnostics.json()) {
-      diagnostics.error("out-of-memory", "out of memory");
-      diagnostics.outcome({"failed", "memory", 1, {}, {}});
+      try {
+        diagnostics.error("out-of-memory", "out of memory");
+        diagnostics.outcome({"failed", "memory", 1, {}, {}});
+      } catch (const std::bad_alloc&) {
+        // Not even a line's worth is left: the exit code says it.
+      }
     }
     return 1;
   }

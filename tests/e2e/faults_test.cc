@@ -188,6 +188,18 @@ TEST_P(FaultRun, ReportsRunningOutOfMemory) {
       EXPECT_EQ(run.console, program.banner + std::string(kOutOfMemory));
       EXPECT_EQ(run.exitCode, 1);
       EXPECT_EQ(box.read(kOutputFile), kOldApb);
+      // The JSON form says it on standard error as well, outcome last.
+      args.insert(args.begin(), "--diagnostics=json");
+      const RunResult json = runIn(box.dir(), program.exe, args, options);
+      EXPECT_EQ(json.console, run.console);
+      EXPECT_EQ(json.exitCode, 1);
+      EXPECT_EQ(json.errors,
+                "{\"type\":\"error\",\"program\":\"" + program.name +
+                    "\",\"error\":\"out-of-memory\",\"message\":\"out of "
+                    "memory\"}\n{\"type\":\"outcome\",\"program\":\"" +
+                    program.name +
+                    "\",\"outcome\":\"failed\",\"reason\":\"memory\","
+                    "\"exit_code\":1}\n");
     }
   }
 }
