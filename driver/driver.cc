@@ -148,7 +148,8 @@ size_t sayFindings(const Program& program, const Diagnostics& diagnostics,
     totals.leftOut += findings[k].total(program.leftOutKind);
     if (!saidPaths.insert(paths[k]).second) continue;
     diagnostics.findings(paths[k], findings[k]);
-    read.push_back({paths[k], &findings[k]});
+    // Only the JSON form's summary names each path.
+    if (diagnostics.json()) read.push_back({paths[k], &findings[k]});
     // A finding not shown counts as a line.
     for (const unsigned kind : findings[k].kinds()) {
       said += findings[k].total(kind);

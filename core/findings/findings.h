@@ -105,7 +105,7 @@ class Findings {
     } else {
       finding.message = make();
     }
-    if (airport_) finding.facts.airport = std::string(*airport_);
+    if (airport_ != nullptr) finding.facts.airport = std::string(*airport_);
     add(std::move(finding));
   }
   // While it lives, the findings noted are of the airport icao (which
@@ -113,15 +113,16 @@ class Findings {
   class AirportBeingRead {
    public:
     AirportBeingRead(Findings& findings, std::optional<std::string_view> icao)
-        : findings_(findings) {
-      findings_.airport_ = icao;
+        : findings_(findings), icao_(icao.value_or(std::string_view())) {
+      if (icao) findings_.airport_ = &icao_;
     }
-    ~AirportBeingRead() { findings_.airport_.reset(); }
+    ~AirportBeingRead() { findings_.airport_ = nullptr; }
     AirportBeingRead(const AirportBeingRead&) = delete;
     AirportBeingRead& operator=(const AirportBeingRead&) = delete;
 
    private:
     Findings& findings_;
+    std::string_view icao_;
   };
   // Takes over every finding of later (the findings of a later piece of
   // the same file).
@@ -171,7 +172,9 @@ class Findings {
 
   std::vector<Kind> kinds_;  // by kind number
   const Findings* wider_ = nullptr;
-  std::optional<std::string_view> airport_;
+  // The airport being read, if any; a pointer, as a command line of
+  // thousands of files keeps a Findings for each.
+  const std::string_view* airport_ = nullptr;
   size_t runways_ = 0;
   size_t obstacles_ = 0;
 };
