@@ -39,10 +39,10 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "core/reading/line_reader.h"
+#include "core/system/out_of_memory.h"
 #include "engine/threads.h"
 #include "engine/unread_lines.h"
 
@@ -90,6 +90,8 @@ class Conversion {
  private:
   // One thread's share: takes whatever step is ready until none is left.
   void work();
+  // Takes steps until the conversion ends or stops.
+  void serve(Lock& lock);
   bool canFill() const;
   // The steps; each is called with lock held and returns with it held.
   void fill(Lock& lock);
@@ -309,27 +311,35 @@ void Conversion::passUnreadRows(Slot& slot) {
 
 void Conversion::work() {
   Lock lock(mutex_);
+#if defined(__cpp_exceptions)
   try {
-    while (!stopped_ && !(allRead_ && window_.empty())) {
-      if (!passingOn_ && !window_.empty() &&
-          window_.front()->state == Slot::State::kDone) {
-        passOn(lock);
-      } else if (canFill()) {
-        fill(lock);
-      } else if (!ready_.empty()) {
-        Slot& slot = *ready_.begin()->second;  // the front chunk's first
-        ready_.erase(ready_.begin());
-        read(slot, lock);
-      } else {
-        changed_.wait(lock);
-      }
-    }
+    serve(lock);
   } catch (...) {
     // Memory ran out (or a size past what the system can hold): the
     // conversion ends as it would on one thread.
     if (!lock.owns_lock()) lock.lock();
     outOfMemory_ = true;
     stop();
+  }
+#else
+  serve(lock);  // a failed allocation ends the program
+#endif
+}
+
+void Conversion::serve(Lock& lock) {
+  while (!stopped_ && !(allRead_ && window_.empty())) {
+    if (!passingOn_ && !window_.empty() &&
+        window_.front()->state == Slot::State::kDone) {
+      passOn(lock);
+    } else if (canFill()) {
+      fill(lock);
+    } else if (!ready_.empty()) {
+      Slot& slot = *ready_.begin()->second;  // the front chunk's first
+      ready_.erase(ready_.begin());
+      read(slot, lock);
+    } else {
+      changed_.wait(lock);
+    }
   }
 }
 
@@ -339,7 +349,7 @@ Result Conversion::convert() {
       threads,
       [](void* conversion) { static_cast<Conversion*>(conversion)->work(); },
       this);
-  if (outOfMemory_) throw std::bad_alloc();
+  if (outOfMemory_) core::outOfMemory();
   if (!result_.failedInput) {
     for (size_t k = 0; k < result_.findings.size(); ++k) {
       const core::FileMarks& marks = reader_.marks(k);

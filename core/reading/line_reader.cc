@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <string_view>
 
 #include "core/reading/scan.h"
+#include "core/system/out_of_memory.h"
 
 namespace core {
 namespace {
@@ -50,7 +50,7 @@ void Chunk::clear() {
 // longer line is more than the program can hold.
 void Chunk::grow(size_t capacity) {
   if (capacity > kLargestChunk) {
-    if (capacity_ >= kLargestChunk) throw std::bad_alloc();
+    if (capacity_ >= kLargestChunk) core::outOfMemory();
     capacity = kLargestChunk;
   }
   bytes_.resize(capacity + 1 + kPadding, '\0');
@@ -73,7 +73,7 @@ void Chunk::addPart(size_t file, size_t firstRow, size_t begin, size_t end,
   splitWords(bytes, static_cast<uint32_t>(begin), rows,
              counts_.data() + rowIndex, first_.data() + rowIndex,
              separators == Separators::kBlanks);
-  parts_.push_back({file, firstRow, rows, rowIndex, endsFile});
+  parts_.push_back({file, firstRow, rows, rowIndex, endsFile, begin, end});
 }
 
 void LineReader::start() {

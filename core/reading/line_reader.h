@@ -41,6 +41,7 @@ class Chunk {
     size_t rows = 0;
     size_t rowIndex = 0;  // of its first row in the chunk's row arrays
     bool endsFile = false;
+    size_t begin = 0, end = 0;  // its lines' bytes in the chunk
   };
 
   explicit Chunk(size_t capacity);
@@ -50,6 +51,11 @@ class Chunk {
   const std::vector<Part>& parts() const { return parts_; }
   // The rows of part k.
   RowSpan rowsOf(size_t k) const;
+  // The lines of part k as the text file rules leave them, each ending in
+  // a line feed.
+  std::string_view textOf(size_t k) const {
+    return {bytes_.data() + parts_[k].begin, parts_[k].end - parts_[k].begin};
+  }
 
  private:
   friend class LineReader;
