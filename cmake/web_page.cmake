@@ -1,0 +1,1 @@
+# The browser page (placeholder).
