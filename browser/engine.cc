@@ -3,14 +3,15 @@
 // in a buffer of the engine's memory (page_buffer), then calls:
 //   page_run(size): runs a program; the buffer holds its command line,
 //     NUL-terminated arguments, the first "converter" or "trevik". The
-//     inputs are the page's (input_open, input_read, input_close), "APB"
+//     inputs are the page's (input_open, by number and path; input_read,
+//     input_close), "APB"
 //     goes to output_write as it is made, standard error holds what the
 //     program says there. Returns the exit code.
 //   page_file_kind(size): which program applies to the file whose first
 //     bytes the buffer holds: 0 neither, 1 converter (Airbus), 2 trevik (ANF).
 //   page_lines(first, count): the lines first to first + count - 1 of the
-//     page's input 0, each handed to output_write with its line feed.
-//     Returns 0, or 1 when the input cannot be read.
+//     page's input 0 (named ""), each handed to output_write with its line
+//     feed. Returns 0, or 1 when the input cannot be read.
 // An allocation that fails ends the engine (a trap); the page then starts
 // a fresh one.
 #include <cstdint>
@@ -70,7 +71,8 @@ __attribute__((export_name("page_file_kind"))) int32_t pageFileKind(
 
 __attribute__((export_name("page_lines"))) int32_t pageLines(uint32_t first,
                                                              uint32_t count) {
-  browser::PageInputs input(1);
+  const std::filesystem::path path;
+  browser::PageInputs input({&path, 1});
   std::error_code reason;
   std::string text;
   const bool read = browser::linesOf(

@@ -14,7 +14,8 @@ constexpr int32_t kChanged = -2;
 #define PAGE_FUNCTION(name) \
   __attribute__((import_module("page"), import_name(#name)))
 extern "C" {
-PAGE_FUNCTION(input_open) int32_t pageInputOpen(uint32_t input);
+PAGE_FUNCTION(input_open)
+int32_t pageInputOpen(uint32_t input, const char* path, uint32_t pathSize);
 PAGE_FUNCTION(input_read) int32_t pageInputRead(char* data, uint32_t size);
 PAGE_FUNCTION(input_close) int32_t pageInputClose();
 PAGE_FUNCTION(output_write)
@@ -57,7 +58,10 @@ std::error_code cannotRead() { return {-kCannotRead, pageCategory()}; }
 std::error_code changedSincePicked() { return {-kChanged, pageCategory()}; }
 
 bool PageInputs::open(size_t k, std::error_code& reason) {
-  return !failed(pageInputOpen(static_cast<uint32_t>(k)), reason);
+  const std::string& path = paths_[k].native();
+  return !failed(pageInputOpen(static_cast<uint32_t>(k), path.data(),
+                               static_cast<uint32_t>(path.size())),
+                 reason);
 }
 
 bool PageInputs::read(char* data, size_t size, size_t& got,
@@ -76,7 +80,7 @@ bool PageInputs::close(std::error_code& reason) {
 
 core::Source& PageFiles::open(const std::filesystem::path& /*target*/,
                               std::span<const std::filesystem::path> inputs) {
-  inputs_ = PageInputs(inputs.size());
+  inputs_ = PageInputs(inputs);
   return inputs_;
 }
 

@@ -21,18 +21,19 @@ namespace browser {
 std::error_code cannotRead();
 std::error_code changedSincePicked();
 
-// The page's inputs, by number; the page knows which file each is.
+// The page's inputs, by number and by the path the command line gave each.
 class PageInputs final : public core::Source {
  public:
-  explicit PageInputs(size_t count) : count_(count) {}
-  size_t count() const override { return count_; }
+  explicit PageInputs(std::span<const std::filesystem::path> paths)
+      : paths_(paths) {}
+  size_t count() const override { return paths_.size(); }
   bool open(size_t k, std::error_code& reason) override;
   bool read(char* data, size_t size, size_t& got,
             std::error_code& reason) override;
   bool close(std::error_code& reason) override;
 
  private:
-  size_t count_;
+  std::span<const std::filesystem::path> paths_;
 };
 
 // Hands bytes to the page (its output_write), which keeps them.
@@ -48,7 +49,7 @@ class PageFiles final : public driver::Io {
   apb::Outcome finish(apb::Report& report) override;
 
  private:
-  PageInputs inputs_{0};
+  PageInputs inputs_{{}};
 };
 
 }  // namespace browser

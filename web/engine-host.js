@@ -36,8 +36,9 @@ function makeEngineHost() {
     }
 
     const page = {
-      input_open(k) {
-        open = { input: inputs[k], offset: 0, slice: new Uint8Array(0), at: 0 };
+      input_open(k, path, size) {
+        const input = typeof inputs === 'function' ? inputs(k, bytes().slice(path, path + size)) : inputs[k];
+        open = { input, offset: 0, slice: new Uint8Array(0), at: 0 };
         return open.input ? kSuccess : kCannotRead;
       },
       input_read(pointer, size) {
@@ -149,12 +150,13 @@ function makeEngineHost() {
 
     // Runs a program (args[0]: "converter" or "trevik") as its command
     // line args says, on inputs ({size, read(offset, length)}, one per
-    // file named, in order). Returns its exit code, what it said on
+    // file named, in order; or a function of the input's number and its
+    // path's bytes that gives it, or null when there is no such file). Returns its exit code, what it said on
     // standard output and standard error, the engine's memory at the end
     // (its peak: memory never shrinks) and whether it trapped (an
     // allocation that failed).
     run(module, { args, inputs, onOutput = () => {}, onProgress = () => {} }) {
-      const total = inputs.reduce((sum, input) => sum + input.size, 0);
+      const total = typeof inputs === 'function' ? 0 : inputs.reduce((sum, input) => sum + input.size, 0);
       let read = 0;
       const engine = instantiate(module, inputs, onOutput, (size) => {
         read += size;
