@@ -31,8 +31,9 @@ void writingInPlace() {}
 
 }  // namespace detail
 
-HeldSignals::HeldSignals() : saved_{} { static_cast<void>(saved_); }
-HeldSignals::~HeldSignals() = default;
+// Nothing to hold: no signal comes.
+HeldSignals::HeldSignals() : saved_{} {}
+HeldSignals::~HeldSignals() { static_cast<void>(saved_); }
 
 bool stdinIsInteractive() { return false; }
 
