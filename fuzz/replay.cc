@@ -115,8 +115,7 @@ std::string replay(const Replayed& replayed, std::string_view entry) {
   }
   for (size_t k = 0; k < result.findings.size(); ++k) {
     const core::Findings& findings = result.findings[k];
-    const size_t airports =
-        k < result.airports.size() ? result.airports[k] : 0;
+    const size_t airports = k < result.airports.size() ? result.airports[k] : 0;
     out += "file " + std::to_string(k + 1) + ": " + std::to_string(airports) +
            " airports, " + std::to_string(findings.runwaysRead()) +
            " runways, " + std::to_string(findings.obstaclesRead()) +

@@ -20,7 +20,8 @@ if(WASM)
   return()
 endif()
 
-if(NOT BUILD_TESTING)
+# A cross build's programs cannot run beside Node here.
+if(NOT BUILD_TESTING OR CMAKE_CROSSCOMPILING)
   return()
 endif()
 
