@@ -130,6 +130,7 @@
 
   // Compiles the engine; says on the page why when it cannot.
   async function loadEngine() {
+    ui.engineState.textContent = 'Loading the engine…';
     if (typeof WebAssembly !== 'object' || typeof WebAssembly.Module !== 'function') {
       return engineProblem('This browser cannot run WebAssembly, which the page needs to convert. ' +
           'Use a current browser, or the converter and trevik programs.');
