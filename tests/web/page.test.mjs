@@ -127,7 +127,7 @@ describe('the page', () => {
     await page.getByRole('checkbox', {name: /^number: 2$/}).uncheck();
     assert.deepEqual(await findingRows(page), shown.rows.filter((r) => r[2] !== 'number'));
     await page.getByRole('checkbox', {name: /^number: 2$/}).check();
-    await page.getByRole('button', {name: 'Show lines around x2.anf line 3'}).click();
+    await page.getByRole('button', {name: 'Show lines around x2.anf line 3', exact: true}).click();
     const context = page.getByRole('region', {name: 'Lines around the finding'});
     await context.getByText('09L 4200 abc').waitFor();
     assert.match(await context.innerText(), /1 {2}ANF LFXA ALPHA[\s\S]*6 {2}441 4650\.5 -35\.5/);
@@ -185,7 +185,7 @@ describe('the page', () => {
     await tabTo(page, link);
     const apb = await downloadOf(page, () => page.keyboard.press('Enter'));
     assert.ok(apb.bytes.equals(runNative('trevik', [], [files[1], files[0]]).apb));
-    await tabTo(page, page.getByRole('button', {name: 'Show lines around k2.anf line 2'}));
+    await tabTo(page, page.getByRole('button', {name: 'Show lines around k2.anf line 2', exact: true}));
     await page.keyboard.press('Enter');
     await page.keyboard.press('ArrowDown');
     const context = page.getByRole('region', {name: 'Lines around the finding'});
@@ -195,7 +195,7 @@ describe('the page', () => {
   test('no serious accessibility fault, and a screenshot', async () => {
     await arrange(page, {program: 'trevik', paths: writeFiles(tempDir(), {'s1.anf': brokenAnf(1), 's2.anf': north})});
     await convert(page);
-    await page.getByRole('button', {name: 'Show lines around s1.anf line 2'}).click();
+    await page.getByRole('button', {name: 'Show lines around s1.anf line 2', exact: true}).click();
     const audit = await new AxeBuilder({page}).analyze();
     const serious = audit.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
     assert.deepEqual(serious.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), []);

@@ -95,7 +95,7 @@ export function readCase(dir) {
       const [source, count = '1'] = value.split(/\s+/);
       const from = source.startsWith('examples/') ? path.join(env.examples, source.slice(9)) : path.join(dir, source);
       const bytes = fs.readFileSync(from);
-      target.push(...Array(Number(count)).fill(bytes));
+      target.push(Number(count) === 1 ? bytes : Buffer.alloc(bytes.length * Number(count), bytes));
       continue;
     }
     target = null;
