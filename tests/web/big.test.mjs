@@ -38,11 +38,17 @@ describe('a 200 MB input', () => {
   });
   after(async () => browser?.close());
 
-  test('cancelled half way, then converted whole: the program\'s bytes in at most 64 MiB', async () => {
+  test('cancelled half way, then converted whole: the program\'s bytes in at most 64 MiB', async (t) => {
     await arrange(page, {program: 'trevik', paths: [large]});
     await page.getByRole('button', {name: 'Convert', exact: true}).click();
     const progress = page.getByRole('progressbar', {name: 'Progress'});
     await page.waitForFunction((bar) => bar.value > 0 && bar.value < bar.max, await progress.elementHandle());
+    const started = Date.now();
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+    assert.ok(Date.now() - started < 500, `the page took ${Date.now() - started} ms to draw a frame while converting`);
+    const dialog = new Promise((resolve) => page.once('dialog', (d) => { resolve(d.type()); d.dismiss(); }));
+    await page.close({runBeforeUnload: true});
+    assert.equal(await dialog, 'beforeunload', 'leaving mid-conversion asks first');
     await page.getByRole('button', {name: 'Cancel'}).click();
     await page.getByRole('status', {name: 'Outcome'}).getByText('Conversion cancelled').waitFor();
     assert.equal(await page.getByRole('link', {name: 'Download APB'}).count(), 0);
@@ -52,6 +58,7 @@ describe('a 200 MB input', () => {
     assert.equal(shown.apbName, 'APB');
     assert.ok(shown.apb && shown.apb.equals(native.apb), 'APB differs from the program\'s');
     assert.equal(shown.report, native.diagnostics);
+    t.diagnostic(`engine memory: ${shown.memory} bytes`);
     assert.ok(shown.memory > 0 && shown.memory <= 64 * 1024 * 1024, `engine memory ${shown.memory} bytes`);
     assert.deepEqual(page.errors, []);
   });

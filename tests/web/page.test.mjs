@@ -69,6 +69,13 @@ describe('the page', () => {
         }
       });
     }
+    await t.test('rows move with the mouse', async () => {
+      await page.getByLabel('Input files').setInputFiles(['a.anf', 'b.anf'].map((n) => files.find((f) => f.endsWith(`/${n}`))));
+      const table = page.getByRole('table', {name: /^Files/});
+      await table.getByRole('row').filter({hasText: 'b.anf'}).dragTo(table.getByRole('row').filter({hasText: 'a.anf'}));
+      const cells = await table.getByRole('row').filter({hasText: 'a.anf'}).getByRole('cell').allInnerTexts();
+      assert.match(cells[4], /converted, 2nd/);
+    });
     await t.test('the user may pick converter over the Airbus file', async () => {
       const paths = ['a.anf', 'airports.txt'].map((n) => files.find((f) => f.endsWith(`/${n}`)));
       await page.getByLabel('Input files').setInputFiles(paths);
