@@ -1,0 +1,113 @@
+// The code of the page's Web Workers. The page loads this file as a classic
+// script only to get the source of engineWorker: it builds each worker from
+// a blob: URL holding makeEngineHost's source and this function's, because a
+// page opened from a folder (file://) may neither fetch nor start a worker
+// from a file.
+'use strict';
+
+// Runs inside a worker. Waits for {type: 'start', module} (a compiled
+// engine), then answers, one at a time and in order:
+//   {type: 'kinds', id, files}          -> {type: 'kinds', id, kinds}
+//   {type: 'lines', id, file, first, count}
+//                                       -> {type: 'lines', id, lines | error}
+//   {type: 'convert', id, args, files}  -> {type: 'progress', read, total}...,
+//                                          then {type: 'converted', id, ...}
+// A kind is 'airbus', 'anf', null (neither) or {unreadable: reason}.
+// Anything the engine throws comes back as {type: 'failed', id, message}
+// rather than ending the worker silently.
+function engineWorker(scope, makeEngineHost) {
+  const kHeadBytes = 1 << 20;  // the engine decides a file's kind from its first MiB
+  const kProgressEveryMs = 100;
+  const host = makeEngineHost();
+  const reader = new FileReaderSync();
+  let module = null;
+
+  // The bytes of file from offset, length at most; throws when the file
+  // cannot be read (removed, or changed since it was picked).
+  function readSlice(file, offset, length) {
+    return new Uint8Array(reader.readAsArrayBuffer(file.slice(offset, offset + length)));
+  }
+
+  // One input as the engine host takes it.
+  function inputOf(file) {
+    return {size: file.size, read: (offset, length) => readSlice(file, offset, length)};
+  }
+
+  function kindOf(file) {
+    let head;
+    try {
+      head = readSlice(file, 0, kHeadBytes);
+    } catch (error) {
+      return {unreadable: error && error.message ? error.message : String(error)};
+    }
+    return host.fileKind(module, head);
+  }
+
+  // Runs one program over files; sends progress while it reads and, at the
+  // end, the diagnostics and "APB" as one Blob (null when nothing was made).
+  function convert(message) {
+    const parts = [];
+    let outputBytes = 0;
+    let lastProgress = 0;
+    const result = host.run(module, {
+      args: message.args,
+      inputs: message.files.map(inputOf),
+      onOutput(bytes) {
+        outputBytes += bytes.length;
+        parts.push(new Blob([bytes]));
+      },
+      onProgress(read, total) {
+        const now = Date.now();
+        if (now - lastProgress < kProgressEveryMs && read < total) return;
+        lastProgress = now;
+        scope.postMessage({type: 'progress', read, total});
+      },
+    });
+    const apb = parts.length ? new Blob(parts, {type: 'application/octet-stream'}) : null;
+    scope.postMessage({
+      type: 'converted',
+      id: message.id,
+      exitCode: result.exitCode,
+      diagnostics: result.diagnostics,
+      memoryBytes: result.memoryBytes,
+      trapped: Boolean(result.trapped),
+      apb,
+      apbBytes: outputBytes,
+    });
+  }
+
+  function answer(message) {
+    switch (message.type) {
+      case 'start':
+        module = message.module;
+        return;
+      case 'kinds':
+        scope.postMessage({type: 'kinds', id: message.id, kinds: message.files.map(kindOf)});
+        return;
+      case 'lines': {
+        let lines;
+        try {
+          lines = host.lines(module, inputOf(message.file), message.first, message.count);
+        } catch (error) {
+          scope.postMessage({type: 'lines', id: message.id, error: String(error && error.message || error)});
+          return;
+        }
+        scope.postMessage({type: 'lines', id: message.id, lines});
+        return;
+      }
+      case 'convert':
+        convert(message);
+        return;
+    }
+  }
+
+  scope.onmessage = (event) => {
+    try {
+      answer(event.data);
+    } catch (error) {
+      const text = error && error.message ? error.message : String(error);
+      const trapped = typeof WebAssembly === 'object' && error instanceof WebAssembly.RuntimeError;
+      scope.postMessage({type: 'failed', id: event.data && event.data.id, message: text, trapped});
+    }
+  };
+}
