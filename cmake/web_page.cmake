@@ -39,7 +39,9 @@ file(GLOB_RECURSE web_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/web/*.js)
 add_custom_command(
   OUTPUT "${WEB_DIR}/engine-wasm.js"
-  COMMAND "${CMAKE_COMMAND}" -E env "BUILD_WEB_DIR=${PROJECT_BINARY_DIR}/wasm"
+  # A build of its own, whatever make runs this one.
+  COMMAND "${CMAKE_COMMAND}" -E env --unset=MAKEFLAGS --unset=MAKELEVEL
+          "BUILD_WEB_DIR=${PROJECT_BINARY_DIR}/wasm"
           "${PROJECT_SOURCE_DIR}/scripts/build-web" --no-install "${WEB_DIR}"
   DEPENDS ${web_sources} "${PROJECT_SOURCE_DIR}/scripts/build-web"
           "${PROJECT_SOURCE_DIR}/cmake/wasm32-wasi.cmake"
@@ -66,6 +68,18 @@ if(BUILD_TESTING AND NOT CMAKE_CROSSCOMPILING)
               "${NODE_PROGRAM}")
     set_tests_properties(BrowserEngine.cases PROPERTIES SKIP_RETURN_CODE 77
       TIMEOUT 600)
+    # The page in Chromium, by role and accessible name, against the
+    # programs; its screenshot after converting the samples is kept in the
+    # build folder (page.png).
+    add_test(NAME Page.browser
+      COMMAND "${CMAKE_COMMAND}" -E env "WEB_DIR=${WEB_DIR}"
+              "CONVERTER=$<TARGET_FILE:converter>" "TREVIK=$<TARGET_FILE:trevik>"
+              "GENERATE=$<TARGET_FILE:generate>"
+              "CASES=${PROJECT_SOURCE_DIR}/tests/cases"
+              "SCREENSHOT=${PROJECT_BINARY_DIR}/page.png"
+              "${PROJECT_SOURCE_DIR}/tests/web/run")
+    set_tests_properties(Page.browser PROPERTIES SKIP_RETURN_CODE 77
+      TIMEOUT 1200 RUN_SERIAL TRUE)
   else()
     message(WARNING "node or python3 not found: the browser engine's tests are left out")
   endif()
