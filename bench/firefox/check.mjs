@@ -90,6 +90,30 @@ async function shown(page, selector) {
   return null;
 }
 
+// A proxy that every connection of the browser to anything but this
+// computer goes through: it answers none and records each. WebDriver BiDi
+// reports no requests of a page opened from a folder, so this is what shows
+// that such a page sends nothing.
+async function startProxy() {
+  const seen = [];
+  const server = http.createServer((request, response) => {
+    seen.push(request.url);
+    response.writeHead(502).end();
+  });
+  server.on('connect', (request, socket) => {
+    seen.push(`CONNECT ${request.url}`);
+    socket.destroy();
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return {port: server.address().port, seen,
+    close: () => new Promise((resolve) => { server.close(resolve); server.closeAllConnections(); })};
+}
+
+function isBrowsersOwn(request) {
+  const host = request.replace(/^CONNECT /, '').replace(/^[a-z]+:\/\//, '').replace(/[:/].*$/, '');
+  return /(^|\.)(mozilla\.(com|net|org)|firefox\.com|mozaws\.net)$/.test(host);
+}
+
 const aria = (role, name) => `::-p-aria([name=${JSON.stringify(name)}][role=${JSON.stringify(role)}])`;
 
 // Runs before the page's own scripts: records the page's content security
@@ -157,9 +181,9 @@ async function setChecked(page, role, name, wanted) {
 
 // Picks the files and sets the page up as `program names...` runs.
 async function arrange(page, program, paths) {
-  // Firefox names the label "Input files", not the file control it labels
-  // (that is a button named for its own "Browse…"), so the control is the
-  // one the label is for.
+  // Firefox's lookup by name finds the label "Input files", not the file
+  // control it labels (a button to the lookup, but not by that name), so
+  // the control is the one the label is for.
   const label = await page.waitForSelector('::-p-aria(Input files)');
   const input = await label.evaluateHandle((el) => el.control || el);
   await input.uploadFile(...paths);
@@ -271,7 +295,7 @@ function brokenInput() {
 
 // ---- The checks ------------------------------------------------------------
 
-async function checkMode(browser, mode, url, server = null) {
+async function checkMode(browser, proxy, mode, url, server = null) {
   const results = [];
   const record = (name, problems, detail = '') => {
     const r = {mode, name, ok: problems.length === 0, detail: problems.length ? problems.join('; ') : detail};
@@ -288,6 +312,7 @@ async function checkMode(browser, mode, url, server = null) {
     return results;
   }
   const loadedRequests = page.requests.length;
+  const proxiedAtLoad = proxy.seen.length;
   const servedAtLoad = server ? server.requests.length : 0;
   const runs = [
     ['trevik north.anf south.anf', 'trevik', ['north.anf', 'south.anf'].map((n) => path.join(env.examples, n))],
@@ -305,8 +330,15 @@ async function checkMode(browser, mode, url, server = null) {
     }
   }
   const after = page.requests.slice(loadedRequests).filter((u) => !u.startsWith('blob:') && !u.startsWith('data:'));
-  record('no requests after load', after.length ? [`${after.length}: ${after.slice(0, 5).join(', ')}`] : [],
-      `${page.requests.length - loadedRequests} blob:/data: loads only`);
+  record('no requests after load (as the browser reports them)', after.length ? [`${after.length}: ${after.slice(0, 5).join(', ')}`] : [],
+      `reported at load: ${loadedRequests}; after: ${page.requests.length - loadedRequests} blob:/data: only`);
+  // Firefox itself keeps asking Mozilla's services (remote settings) while
+  // it runs; those connections are the browser's, not the page's.
+  const proxied = proxy.seen.slice(proxiedAtLoad);
+  const browsers = proxied.filter(isBrowsersOwn);
+  const pages = proxied.filter((u) => !isBrowsersOwn(u));
+  record('no connection beyond this computer after load', pages.length ? [pages.slice(0, 5).join(' ')] : [],
+      `none; Firefox's own to Mozilla's services: ${browsers.length}`);
   const violations = await page.evaluate(() => window.__violations);
   if (server) {
     const later = server.requests.slice(servedAtLoad);
@@ -328,6 +360,7 @@ async function main() {
     }
   }
   const began = Date.now();
+  const proxy = await startProxy();
   const browser = await puppeteer.launch({
     browser: 'firefox',
     executablePath: env.firefox,
@@ -341,21 +374,28 @@ async function main() {
       'browser.download.always_ask_before_handling_new_types': false,
       'browser.helperApps.neverAsk.saveToDisk': 'application/octet-stream,application/x-ndjson',
       'browser.download.alwaysOpenPanel': false,
+      // Everything but 127.0.0.1 goes through the recording proxy.
+      'network.proxy.type': 1,
+      'network.proxy.http': '127.0.0.1',
+      'network.proxy.http_port': proxy.port,
+      'network.proxy.ssl': '127.0.0.1',
+      'network.proxy.ssl_port': proxy.port,
     },
   });
   console.log(`firefox: ${await browser.version()}; puppeteer-core ${JSON.parse(fs.readFileSync(
       path.join(here, 'node_modules', 'puppeteer-core', 'package.json'), 'utf8')).version}`);
   const all = [];
   try {
-    all.push(...await checkMode(browser, 'file://', pathToFileURL(path.join(env.webDir, 'index.html')).href));
+    all.push(...await checkMode(browser, proxy, 'file://', pathToFileURL(path.join(env.webDir, 'index.html')).href));
     const server = await servePage(env.webDir);
     try {
-      all.push(...await checkMode(browser, 'http', server.url, server));
+      all.push(...await checkMode(browser, proxy, 'http', server.url, server));
     } finally {
       await server.close();
     }
   } finally {
     await browser.close();
+    await proxy.close();
   }
   console.log(`run time ${((Date.now() - began) / 1000).toFixed(1)} s`);
   process.exit(all.every((r) => r.ok) ? 0 : 1);
