@@ -6,6 +6,8 @@
 option(WEB_PAGE "Build the browser page (needs Debian's clang-22 and libc++ for wasm32)" ON)
 
 set(WEB_WASM_DIR "")
+# The files of the built page, for the checks of what is installed.
+set(WEB_PAGE_FILES "")
 if(NOT WEB_PAGE)
   return()
 endif()
@@ -25,6 +27,8 @@ foreach(need IN LISTS web_needs)
 endforeach()
 
 set(WEB_DIR "${PROJECT_BINARY_DIR}/web")
+set(WEB_PAGE_FILES engine-host.js engine-wasm.js index.html page.js style.css
+  worker.js)
 set(WEB_WASM_DIR "${PROJECT_BINARY_DIR}/wasm/bin")
 file(GLOB_RECURSE web_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/core/*.cc ${PROJECT_SOURCE_DIR}/core/*.h
@@ -55,32 +59,3 @@ else()
           DESTINATION "${CMAKE_INSTALL_DATADIR}/${PACKAGE_NAME}/web")
 endif()
 
-if(BUILD_TESTING AND NOT CMAKE_CROSSCOMPILING)
-  find_program(NODE_PROGRAM node)
-  find_program(PYTHON_PROGRAM python3)
-  if(NODE_PROGRAM AND PYTHON_PROGRAM)
-    # The engine under Node gives what the programs give.
-    add_test(NAME BrowserEngine.cases
-      COMMAND "${PYTHON_PROGRAM}"
-              "${PROJECT_SOURCE_DIR}/tests/browser/engine_cases_test.py"
-              $<TARGET_FILE:converter> $<TARGET_FILE:trevik>
-              "${PROJECT_SOURCE_DIR}/tests/cases" "${WEB_WASM_DIR}/engine.wasm"
-              "${NODE_PROGRAM}")
-    set_tests_properties(BrowserEngine.cases PROPERTIES SKIP_RETURN_CODE 77
-      TIMEOUT 600)
-    # The page in Chromium, by role and accessible name, against the
-    # programs; its screenshot after converting the samples is kept in the
-    # build folder (page.png).
-    add_test(NAME Page.browser
-      COMMAND "${CMAKE_COMMAND}" -E env "WEB_DIR=${WEB_DIR}"
-              "CONVERTER=$<TARGET_FILE:converter>" "TREVIK=$<TARGET_FILE:trevik>"
-              "GENERATE=$<TARGET_FILE:generate>"
-              "CASES=${PROJECT_SOURCE_DIR}/tests/cases"
-              "SCREENSHOT=${PROJECT_BINARY_DIR}/page.png"
-              "${PROJECT_SOURCE_DIR}/tests/web/run")
-    set_tests_properties(Page.browser PROPERTIES SKIP_RETURN_CODE 77
-      TIMEOUT 1200 RUN_SERIAL TRUE)
-  else()
-    message(WARNING "node or python3 not found: the browser engine's tests are left out")
-  endif()
-endif()

@@ -1,5 +1,5 @@
 # Installs BUILD_DIR into the empty folder PREFIX, compares the files there
-# with the list below, runs each installed program's --version and checks
+# with the list below (and the browser page's WEB_PAGE_FILES, if any), runs each installed program's --version and checks
 # that the manual pages name the documents folder of the prefix, also when
 # DESTDIR stages the install elsewhere.
 set(samples
@@ -13,6 +13,7 @@ if(WINDOWS)
     list(APPEND expected converter.txt trevik.txt)
   endif()
   list(TRANSFORM samples PREPEND examples/ OUTPUT_VARIABLE installed_samples)
+  list(TRANSFORM WEB_PAGE_FILES PREPEND web/ OUTPUT_VARIABLE page)
   set(programs converter.exe trevik.exe)
 else()
   set(expected
@@ -28,9 +29,12 @@ else()
     share/man/man1/trevik.1)
   list(TRANSFORM samples PREPEND share/doc/airport-converters/examples/
        OUTPUT_VARIABLE installed_samples)
+  list(TRANSFORM WEB_PAGE_FILES PREPEND share/airport-converters/web/
+       OUTPUT_VARIABLE page)
   set(programs bin/converter bin/trevik)
 endif()
-list(APPEND expected ${installed_samples})
+# The browser page, where the build made it.
+list(APPEND expected ${installed_samples} ${page})
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(
