@@ -17,6 +17,10 @@ function makeEngineHost() {
   const kNotSeekable = 70;
   const kRegularFile = 4;
 
+  // An address or a size the engine passes: WebAssembly's 32-bit integers
+  // reach JavaScript signed, so those past 2 GiB would be negative.
+  const address = (value) => value >>> 0;
+
   // An instance with the page functions over inputs and onOutput, and the
   // four system functions its C library needs (standard output and error
   // kept in memory).
@@ -37,34 +41,35 @@ function makeEngineHost() {
 
     const page = {
       input_open(k, path, size) {
-        const input = typeof inputs === 'function' ? inputs(k, bytes().slice(path, path + size)) : inputs[k];
+        const name = bytes().slice(address(path), address(path) + address(size));
+        const input = typeof inputs === 'function' ? inputs(k, name) : inputs[k];
         open = { input, offset: 0, slice: new Uint8Array(0), at: 0 };
         return open.input ? kSuccess : kCannotRead;
       },
       input_read(pointer, size) {
-        try {
-          if (open.at === open.slice.length) {
+        if (open.at === open.slice.length) {
+          try {
             open.slice = readSlice(open);
-            open.at = 0;
-            open.offset += open.slice.length;
-            if (onRead) onRead(open.slice.length);
+          } catch (error) {
+            // A browser refuses to read a file that changed after it was
+            // picked.
+            return error && error.name === 'NotReadableError' ? kChanged : kCannotRead;
           }
-          const got = Math.min(size, open.slice.length - open.at);
-          bytes().set(open.slice.subarray(open.at, open.at + got), pointer);
-          open.at += got;
-          return got;
-        } catch (error) {
-          // A browser refuses to read a file that changed after it was
-          // picked.
-          return error && error.name === 'NotReadableError' ? kChanged : kCannotRead;
+          open.at = 0;
+          open.offset += open.slice.length;
+          if (onRead) onRead(open.slice.length);
         }
+        const got = Math.min(address(size), open.slice.length - open.at);
+        bytes().set(open.slice.subarray(open.at, open.at + got), address(pointer));
+        open.at += got;
+        return got;
       },
       input_close() {
         open = null;
         return kSuccess;
       },
       output_write(pointer, size) {
-        onOutput(bytes().slice(pointer, pointer + size));
+        onOutput(bytes().slice(address(pointer), address(pointer) + address(size)));
       },
     };
 
@@ -73,22 +78,23 @@ function makeEngineHost() {
         const view = new DataView(memory.buffer);
         let total = 0;
         for (let k = 0; k < count; ++k) {
-          const base = view.getUint32(iovs + 8 * k, true);
-          const length = view.getUint32(iovs + 8 * k + 4, true);
+          const base = view.getUint32(address(iovs) + 8 * k, true);
+          const length = view.getUint32(address(iovs) + 8 * k + 4, true);
           if (streams[fd]) streams[fd].push(bytes().slice(base, base + length));
           total += length;
         }
-        view.setUint32(written, total, true);
+        view.setUint32(address(written), total, true);
         return streams[fd] ? kSuccess : kBadFile;
       },
       fd_fdstat_get(fd, stat) {
         if (!streams[fd]) return kBadFile;
         // A regular file: fully buffered, never a terminal.
         const view = new DataView(memory.buffer);
-        view.setUint8(stat, kRegularFile);
-        view.setUint16(stat + 2, 0, true);
-        view.setBigUint64(stat + 8, 0xffffffffffffffffn, true);
-        view.setBigUint64(stat + 16, 0xffffffffffffffffn, true);
+        const at = address(stat);
+        view.setUint8(at, kRegularFile);
+        view.setUint16(at + 2, 0, true);
+        view.setBigUint64(at + 8, 0xffffffffffffffffn, true);
+        view.setBigUint64(at + 16, 0xffffffffffffffffn, true);
         return kSuccess;
       },
       fd_seek() {
@@ -107,7 +113,7 @@ function makeEngineHost() {
 
   // Copies bytes into the engine's buffer; returns their size.
   function pass(engine, data) {
-    const pointer = engine.exports.page_buffer(data.length);
+    const pointer = address(engine.exports.page_buffer(data.length));
     new Uint8Array(engine.memory.buffer).set(data, pointer);
     return data.length;
   }
