@@ -238,7 +238,7 @@ async function measureSize(browser, o, nativeDir, url, size, workDir) {
     const native = [];
     const paged = [];
     let wasm = 0;
-    let peak = 0;
+    const peaks = [];
     for (let i = 0; i < count; i++) {
       native.push(nativeRun(nativeDir, format.program, input, workDir));
       // Sampling costs the browser a little CPU: only the large runs, whose
@@ -246,12 +246,14 @@ async function measureSize(browser, o, nativeDir, url, size, workDir) {
       const [result, runPeak] = large ? await sampledPeak(() => pageRun(page)) : [await pageRun(page), 0];
       paged.push(result.seconds);
       wasm = Math.max(wasm, result.wasmBytes);
-      peak = Math.max(peak, runPeak);
+      peaks.push(runPeak);
       console.log(`  ${format.program} ${size} MB run ${i + 1}/${count}: native ${native.at(-1).toFixed(3)} s, ` +
-          `page ${result.seconds.toFixed(3)} s`);
+          `page ${result.seconds.toFixed(3)} s` + (large ? `, browser's peak ${mib(runPeak)}` : ''));
     }
     await page.context().close();
-    rows.push({...format, size, large, native, paged, wasm, idle, peak});
+    // The target is on the first conversion of the idle page: later ones
+    // may find the last one's "APB" not yet released.
+    rows.push({...format, size, large, native, paged, wasm, idle, peak: peaks[0]});
   }
   return rows;
 }
@@ -312,9 +314,12 @@ const spread = (values) => (values.length > 1 ?
   ` (${Math.min(...values).toFixed(3)}-${Math.max(...values).toFixed(3)})` : '');
 const mib = (bytes) => `${(bytes / MiB).toFixed(1)} MiB`;
 
+// The load average and the processes using a CPU (ps's share over each
+// one's life), to judge the noise of the times.
 function machineLoad() {
-  const busy = spawnSync('ps', ['-eo', 'pcpu=,comm=', '--sort=-pcpu'], {encoding: 'utf8'}).stdout
-      .split('\n').map((l) => l.trim()).filter((l) => l && parseFloat(l) >= 10).slice(0, 5);
+  const busy = (spawnSync('ps', ['-eo', 'pcpu=,comm=', '--sort=-pcpu'], {encoding: 'utf8'}).stdout ?? '')
+      .split('\n').map((line) => /^\s*([\d.]+)\s+(.*)$/.exec(line)).filter((m) => m && m[2] !== 'ps' && +m[1] >= 20)
+      .map((m) => `${m[2]} ${m[1]}%`);
   return `load average ${os.loadavg().map((l) => l.toFixed(2)).join(' ')}` +
       (busy.length ? `; busy: ${busy.join(', ')}` : '');
 }
