@@ -259,22 +259,30 @@ async function measureSize(browser, o, nativeDir, url, size, workDir) {
 }
 
 // The samples converted after opening the page, each in a fresh context:
-// navigation start to the summary drawn (the frame after it is put in),
-// and when the engine said it was ready, in seconds.
+// navigation start to the summary drawn (the frame after it is put in), in
+// seconds. Marks put in by the page's own changes tell apart the bench's
+// share (engine ready to files picked, Convert enabled to the conversion
+// started: the time the automation takes to act) from the page's.
 async function samplesAfterOpening(browser, url, count) {
   const results = [];
   for (const sample of kSamples) {
     const total = [];
-    const ready = [];
+    const own = [];
     for (let i = 0; i < count; i++) {
       const context = await browser.newContext();
       await context.addInitScript(() => {
         const marks = window.benchMarks = {};
+        const mark = (name, when) => { if (when && marks[name] === undefined) marks[name] = performance.now(); };
         new MutationObserver(() => {
-          if (!marks.ready && /Engine ready/.test(document.body?.textContent ?? '')) marks.ready = performance.now();
+          const text = document.body?.textContent ?? '';
+          const button = [...document.querySelectorAll('button')].find((b) => b.textContent.trim() === 'Convert');
           const outcome = document.querySelector('[role=status][aria-label=Outcome]');
-          if (!marks.pending && outcome?.hasAttribute('data-wasm-memory')) {
-            marks.pending = true;
+          mark('ready', /Engine ready/.test(text));
+          mark('picked', /Looking at/.test(text));
+          mark('enabled', marks.picked !== undefined && button && !button.disabled);
+          mark('converting', /Converting/.test(text));
+          if (marks.put === undefined && outcome?.hasAttribute('data-wasm-memory')) {
+            mark('put', true);
             requestAnimationFrame(() => { marks.summary = performance.now(); marks.text = outcome.innerText; });
           }
         }).observe(document, {subtree: true, childList: true, attributes: true, characterData: true});
@@ -285,13 +293,13 @@ async function samplesAfterOpening(browser, url, count) {
       await pick(page, sample.files.map((name) => path.join(root, 'examples', name)));
       await page.getByRole('button', {name: 'Convert', exact: true}).click();
       await page.waitForFunction(() => window.benchMarks.summary !== undefined);
-      const marks = await page.evaluate(() => window.benchMarks);
-      if (!/Read \d/.test(marks.text)) throw new Error(`no summary for ${sample.label}: ${marks.text}`);
-      total.push(marks.summary / 1000);
-      ready.push(marks.ready / 1000);
+      const m = await page.evaluate(() => window.benchMarks);
+      if (!/Read \d/.test(m.text)) throw new Error(`no summary for ${sample.label}: ${m.text}`);
+      total.push(m.summary / 1000);
+      own.push((m.summary - (m.picked - m.ready) - (m.converting - m.enabled)) / 1000);
       await context.close();
     }
-    results.push({...sample, total, ready});
+    results.push({...sample, total, own});
   }
   return results;
 }
@@ -378,8 +386,9 @@ async function main() {
         '<= 1 MB', total <= kTargets.pageBytes);
     for (const s of samples) {
       const seconds = median(s.total);
-      add(`samples after opening: ${s.label} (engine ready at ${median(s.ready).toFixed(3)} s)`,
-          `${seconds.toFixed(3)}${spread(s.total)} s`, '<= 1 s', seconds * 1000 <= kTargets.samplesMs);
+      add(`samples after opening: ${s.label}`,
+          `${seconds.toFixed(3)}${spread(s.total)} s, the page's own ${median(s.own).toFixed(3)} s`, '<= 1 s',
+          seconds * 1000 <= kTargets.samplesMs);
     }
   } finally {
     await browser.close();
