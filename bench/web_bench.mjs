@@ -28,6 +28,7 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'tests', 'web', 'package.json'))('playwright-core');
 
 const kLarge = 1000;  // MiB from which an input counts as large: fewer runs, the browser's memory target
+const kRunLimitSeconds = 1800;  // a conversion still running after this is taken as hung
 const kTargets = {ratio: 3.0, wasmMiB: 64, browserMiB: 300, pageBytes: 1e6, samplesMs: 1000};
 const kFormats = [
   {program: 'converter', format: 'airbus', suffix: 'txt'},
@@ -200,7 +201,7 @@ async function pick(page, files) {
 // the page offers no "APB".
 async function pageRun(page) {
   const button = page.getByRole('button', {name: 'Convert', exact: true});
-  const result = await button.evaluate((convert) => new Promise((resolve) => {
+  const result = await button.evaluate((convert, limit) => new Promise((resolve) => {
     const outcome = document.querySelector('[role=status][aria-label=Outcome]');
     const link = [...document.querySelectorAll('a')].find((a) => a.textContent.trim() === 'Download APB');
     const started = performance.now();
@@ -213,8 +214,9 @@ async function pageRun(page) {
         failed: link.hidden ? outcome.innerText : null});
     });
     observer.observe(document.body, {subtree: true, childList: true, attributes: true, characterData: true});
+    setTimeout(() => resolve({failed: `no outcome after ${limit} s`}), limit * 1000);
     convert.click();
-  }));
+  }), kRunLimitSeconds);
   if (result.failed) throw new Error(`the page offers no APB: ${result.failed}`);
   return result;
 }
