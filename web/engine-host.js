@@ -69,7 +69,7 @@ function makeEngineHost() {
         return kSuccess;
       },
       output_write(pointer, size) {
-        onOutput(bytes().slice(address(pointer), address(pointer) + address(size)));
+        onOutput(bytes().subarray(address(pointer), address(pointer) + address(size)));
       },
     };
 
@@ -157,7 +157,10 @@ function makeEngineHost() {
     // Runs a program (args[0]: "converter" or "trevik") as its command
     // line args says, on inputs ({size, read(offset, length)}, one per
     // file named, in order; or a function of the input's number and its
-    // path's bytes that gives it, or null when there is no such file). Returns its exit code, what it said on
+    // path's bytes that gives it, or null when there is no such file).
+    // onOutput gets the bytes of "APB" in order, as the engine makes them:
+    // a view of the engine's memory, good until it returns (copy what you
+    // keep). Returns its exit code, what it said on
     // standard output and standard error, the engine's memory at the end
     // (its peak: memory never shrinks) and whether it trapped (an
     // allocation that failed).
@@ -192,7 +195,7 @@ function makeEngineHost() {
     // engine cuts them: [{line, text}].
     lines(module, input, first, count) {
       const parts = [];
-      const engine = instantiate(module, [input], (part) => parts.push(part));
+      const engine = instantiate(module, [input], (part) => parts.push(part.slice()));
       engine.exports.page_lines(first, count);
       const lines = text(parts).split('\n');
       lines.pop(); // after the last line feed

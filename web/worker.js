@@ -18,6 +18,7 @@
 function engineWorker(scope, makeEngineHost) {
   const kHeadBytes = 1 << 20;  // the engine decides a file's kind from its first MiB
   const kProgressEveryMs = 100;
+  const kPartBytes = 16 << 20;  // of "APB" in each Blob part
   const host = makeEngineHost();
   const reader = new FileReaderSync();
   let module = null;
@@ -49,12 +50,27 @@ function engineWorker(scope, makeEngineHost) {
     const parts = [];
     let outputBytes = 0;
     let lastProgress = 0;
+    // "APB" gathers in one buffer, reused, and leaves it as a Blob part each
+    // time it is full: a Blob per piece the engine hands over (a megabyte or
+    // two) costs more than the copy.
+    const batch = new Uint8Array(kPartBytes);
+    let batched = 0;
+    const flush = () => {
+      if (batched > 0) parts.push(new Blob([batch.subarray(0, batched)]));
+      batched = 0;
+    };
     const result = host.run(module, {
       args: message.args,
       inputs: message.files.map(inputOf),
       onOutput(bytes) {
         outputBytes += bytes.length;
-        parts.push(new Blob([bytes]));
+        for (let at = 0; at < bytes.length;) {
+          const size = Math.min(bytes.length - at, kPartBytes - batched);
+          batch.set(bytes.subarray(at, at + size), batched);
+          batched += size;
+          at += size;
+          if (batched === kPartBytes) flush();
+        }
       },
       onProgress(read, total) {
         const now = Date.now();
@@ -63,6 +79,7 @@ function engineWorker(scope, makeEngineHost) {
         scope.postMessage({type: 'progress', read, total});
       },
     });
+    flush();
     const apb = parts.length ? new Blob(parts, {type: 'application/octet-stream'}) : null;
     scope.postMessage({
       type: 'converted',

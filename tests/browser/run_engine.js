@@ -29,7 +29,7 @@ async function main() {
     const result = host.run(module, {
       args: run.args.map((hex) => Buffer.from(hex, 'hex')),
       inputs: (k, name) => fileInput(Buffer.concat([Buffer.from(run.directory + path.sep), Buffer.from(name)])),
-      onOutput: (bytes) => apb.push(bytes),
+      onOutput: (bytes) => apb.push(Buffer.from(bytes)),
     });
     const base64 = (text) => Buffer.from(text).toString('base64');
     process.stdout.write(
