@@ -48,6 +48,7 @@ add_custom_command(
           "BUILD_WEB_DIR=${PROJECT_BINARY_DIR}/wasm"
           "${PROJECT_SOURCE_DIR}/scripts/build-web" --no-install "${WEB_DIR}"
   DEPENDS ${web_sources} "${PROJECT_SOURCE_DIR}/scripts/build-web"
+          "${PROJECT_SOURCE_DIR}/CMakeLists.txt"
           "${PROJECT_SOURCE_DIR}/cmake/wasm32-wasi.cmake"
   COMMENT "Building the browser page" VERBATIM)
 add_custom_target(web_page ALL DEPENDS "${WEB_DIR}/engine-wasm.js")
