@@ -17,6 +17,7 @@
 // load, which it prints.
 import {spawnSync} from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import {createRequire} from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
@@ -42,6 +43,7 @@ const MiB = 1024 * 1024;
 
 const usage = `usage: bench/web-bench [--web DIR] [--native DIR] [--inputs DIR] [--generate PROGRAM]
                        [--runs N] [--large-runs N] [--sizes 100,1000] [--no-large] [--chromium PATH]
+                       [--http]
   --web DIR         the built page (default build/web; scripts/build-web DIR makes one)
   --native DIR      converter and trevik built with one thread (default build-one-thread-bench/bin,
                     built there in Release when missing)
@@ -50,7 +52,9 @@ const usage = `usage: bench/web-bench [--web DIR] [--native DIR] [--inputs DIR] 
   --generate PROG   the generator (default build/bin/generate, else DIR/generate of --native)
   --runs N          timed runs of each program and of the page per format, below 1000 MB (default 5)
   --large-runs N    the same from 1000 MB on, the first conversion of a fresh page (default 1)
-  --sizes LIST      input sizes in MiB (default 100,1000); --no-large leaves out 1000 MB and more`;
+  --sizes LIST      input sizes in MiB (default 100,1000); --no-large leaves out 1000 MB and more
+  --http            open the page from a server of its own on 127.0.0.1 rather than from its folder
+                    (there the page writes "APB" into the browser's storage on disk, not into memory)`;
 
 function options() {
   const {values} = parseArgs({options: {
@@ -62,6 +66,7 @@ function options() {
     'large-runs': {type: 'string', default: '1'},
     sizes: {type: 'string', default: '100,1000'},
     'no-large': {type: 'boolean', default: false},
+    http: {type: 'boolean', default: false},
     chromium: {type: 'string', default: process.env.CHROMIUM || '/usr/bin/chromium'},
     help: {type: 'boolean', default: false},
   }});
@@ -343,6 +348,21 @@ function printTable(rows) {
   for (const r of rows) console.log(line(r));
 }
 
+// A static server of the page's folder on 127.0.0.1, on a free port.
+async function serve(dir) {
+  const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css'};
+  const server = http.createServer((request, response) => {
+    const file = path.join(dir, path.basename(new URL(request.url, 'http://x').pathname) || 'index.html');
+    fs.readFile(file, (error, data) => {
+      response.writeHead(error ? 404 : 200, {'content-type': types[path.extname(file)] ?? 'text/plain'});
+      response.end(error ? '' : data);
+    });
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  server.unref();
+  return server;
+}
+
 async function main() {
   const o = options();
   const webDir = path.resolve(o.web);
@@ -350,7 +370,9 @@ async function main() {
     throw new Error(`no built page in ${webDir} (scripts/build-web ${o.web})`);
   }
   const nativeDir = nativePrograms(o);
-  const url = pathToFileURL(path.join(webDir, 'index.html')).href;
+  const server = o.http ? await serve(webDir) : null;
+  const url = server ? `http://127.0.0.1:${server.address().port}/index.html`
+                     : pathToFileURL(path.join(webDir, 'index.html')).href;
   const workDir = fs.mkdtempSync(path.join(os.tmpdir(), 'web-bench-'));
   console.log(`command: bench/web-bench ${process.argv.slice(2).join(' ')}`);
   console.log(`machine: ${os.cpus().length} CPUs; before: ${machineLoad()}`);

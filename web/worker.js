@@ -44,19 +44,46 @@ function engineWorker(scope, makeEngineHost) {
     return host.fileKind(module, head);
   }
 
+  // Where "APB" goes while it is made. A page served over http(s) gets a
+  // file in the browser's private storage for the page (on disk), so that
+  // even gigabytes of "APB" never sit in memory; the files of earlier
+  // conversions go first (the page has dropped their downloads). A page
+  // opened from its folder has no such storage: null, and "APB" gathers as
+  // Blob parts in memory.
+  async function openStore() {
+    try {
+      const root = await navigator.storage.getDirectory();
+      for await (const name of root.keys()) {
+        if (name.startsWith('APB-')) await root.removeEntry(name).catch(() => {});
+      }
+      const name = `APB-${Date.now()}-${Math.random().toString(36).slice(2)}`;
+      const handle = await root.getFileHandle(name, {create: true});
+      return {handle, access: await handle.createSyncAccessHandle(), written: 0};
+    } catch {
+      return null;
+    }
+  }
+
   // Runs one program over files; sends progress while it reads and, at the
   // end, the diagnostics and "APB" as one Blob (null when nothing was made).
-  function convert(message) {
+  async function convert(message) {
+    const store = await openStore();
     const parts = [];
     let outputBytes = 0;
     let lastProgress = 0;
-    // "APB" gathers in one buffer, reused, and leaves it as a Blob part each
-    // time it is full: a Blob per piece the engine hands over (a megabyte or
-    // two) costs more than the copy.
+    // "APB" gathers in one buffer, reused, and leaves it each time it is
+    // full: a write or a Blob per piece the engine hands over (a megabyte
+    // or two) costs more than the copy.
     const batch = new Uint8Array(kPartBytes);
     let batched = 0;
     const flush = () => {
-      if (batched > 0) parts.push(new Blob([batch.subarray(0, batched)]));
+      if (batched === 0) return;
+      const bytes = batch.subarray(0, batched);
+      if (store) {
+        store.written += store.access.write(bytes, {at: store.written});
+      } else {
+        parts.push(new Blob([bytes]));
+      }
       batched = 0;
     };
     const result = host.run(module, {
@@ -80,6 +107,12 @@ function engineWorker(scope, makeEngineHost) {
       },
     });
     flush();
+    if (store) {
+      store.access.flush();
+      store.access.close();
+      // Typed, so that a browser saves it as "APB" and not "APB.txt".
+      if (outputBytes > 0) parts.push(await store.handle.getFile());
+    }
     const apb = parts.length ? new Blob(parts, {type: 'application/octet-stream'}) : null;
     scope.postMessage({
       type: 'converted',
@@ -113,18 +146,20 @@ function engineWorker(scope, makeEngineHost) {
         return;
       }
       case 'convert':
-        convert(message);
-        return;
+        return convert(message);
     }
   }
 
   scope.onmessage = (event) => {
-    try {
-      answer(event.data);
-    } catch (error) {
+    const fail = (error) => {
       const text = error && error.message ? error.message : String(error);
       const trapped = typeof WebAssembly === 'object' && error instanceof WebAssembly.RuntimeError;
       scope.postMessage({type: 'failed', id: event.data && event.data.id, message: text, trapped});
+    };
+    try {
+      Promise.resolve(answer(event.data)).catch(fail);
+    } catch (error) {
+      fail(error);
     }
   };
 }
