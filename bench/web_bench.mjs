@@ -185,8 +185,16 @@ async function idleMemory() {
 
 // ---- The page ------------------------------------------------------------------
 
+// With --http, each page opens in a browser of its own with a fresh profile
+// on disk, as a user's browser is, so that the page's storage is on disk
+// (a context without a profile keeps it in memory).
+let ownProfiles = null;
+
 async function openPage(browser, url) {
-  const context = await browser.newContext({acceptDownloads: true});
+  const context = ownProfiles
+    ? await chromium.launchPersistentContext(fs.mkdtempSync(path.join(ownProfiles.dir, 'profile-')),
+        {executablePath: ownProfiles.chromium, args: ['--no-sandbox'], acceptDownloads: true})
+    : await browser.newContext({acceptDownloads: true});
   const page = await context.newPage();
   await page.goto(url);
   await page.getByText('Engine ready').waitFor({timeout: 30000});
@@ -378,6 +386,7 @@ async function main() {
   console.log(`machine: ${os.cpus().length} CPUs; before: ${machineLoad()}`);
   console.log(`page: ${url}; native: ${nativeDir}; runs: ${o.runs} (${o.largeRuns} from ${kLarge} MB on)`);
 
+  if (o.http) ownProfiles = {dir: workDir, chromium: o.chromium};
   const browser = await chromium.launch({executablePath: o.chromium, args: ['--no-sandbox']});
   const table = [];
   let missed = false;

@@ -9,6 +9,9 @@
   const kContextLines = 3;              // lines shown before and after a finding
   const kLongLine = 2000;               // characters of one line shown in the context
   const kRowHeight = 28;                // px; matches .findings tbody tr in style.css
+  // The name under which this tab's "APB" waits in the browser's storage:
+  // its own, so that a conversion in another tab never deletes it.
+  const kStoreName = `APB-${Date.now()}-${Math.random().toString(36).slice(2)}`;
   const kOverscanRows = 20;
 
   const $ = (id) => document.getElementById(id);
@@ -395,7 +398,8 @@
       event.preventDefault();
       finishConversion(worker, {type: 'failed', message: event.message || 'the engine stopped'});
     };
-    worker.postMessage({type: 'convert', id: 1, args: commandLine(entries), files: entries.map((e) => e.file)});
+    worker.postMessage({type: 'convert', id: 1, args: commandLine(entries), files: entries.map((e) => e.file),
+                        store: kStoreName});
   }
 
   function onConversionMessage(worker, message) {

@@ -10,7 +10,8 @@
 //   {type: 'kinds', id, files}          -> {type: 'kinds', id, kinds}
 //   {type: 'lines', id, file, first, count}
 //                                       -> {type: 'lines', id, lines | error}
-//   {type: 'convert', id, args, files}  -> {type: 'progress', read, total}...,
+//   {type: 'convert', id, args, files, store}
+//                                       -> {type: 'progress', read, total}...,
 //                                          then {type: 'converted', id, ...}
 // A kind is 'airbus', 'anf', null (neither) or {unreadable: reason}.
 // Anything the engine throws comes back as {type: 'failed', id, message}
@@ -45,20 +46,25 @@ function engineWorker(scope, makeEngineHost) {
   }
 
   // Where "APB" goes while it is made. A page served over http(s) gets a
-  // file in the browser's private storage for the page (on disk), so that
-  // even gigabytes of "APB" never sit in memory; the files of earlier
-  // conversions go first (the page has dropped their downloads). A page
-  // opened from its folder has no such storage: null, and "APB" gathers as
-  // Blob parts in memory.
-  async function openStore() {
+  // file named name in the browser's private storage for the page (on
+  // disk), so that even gigabytes of "APB" never sit in memory: the tab's
+  // own file, made anew each conversion, and files older than a day, which
+  // no tab still offers, are removed first. A page opened from its folder
+  // has no such storage: null, and "APB" gathers as Blob parts in memory.
+  async function openStore(name) {
+    const kDay = 24 * 60 * 60 * 1000;
     try {
       const root = await navigator.storage.getDirectory();
-      for await (const name of root.keys()) {
-        if (name.startsWith('APB-')) await root.removeEntry(name).catch(() => {});
+      for await (const entry of root.keys()) {
+        const made = Number(entry.split('-')[1]);
+        if (entry === name || (entry.startsWith('APB-') && !(Date.now() - made < kDay))) {
+          await root.removeEntry(entry).catch(() => {});
+        }
       }
-      const name = `APB-${Date.now()}-${Math.random().toString(36).slice(2)}`;
       const handle = await root.getFileHandle(name, {create: true});
-      return {handle, access: await handle.createSyncAccessHandle(), written: 0};
+      const access = await handle.createSyncAccessHandle();
+      access.truncate(0);  // in case the old one could not be removed
+      return {handle, access, written: 0};
     } catch {
       return null;
     }
@@ -67,7 +73,7 @@ function engineWorker(scope, makeEngineHost) {
   // Runs one program over files; sends progress while it reads and, at the
   // end, the diagnostics and "APB" as one Blob (null when nothing was made).
   async function convert(message) {
-    const store = await openStore();
+    const store = message.store ? await openStore(message.store) : null;
     const parts = [];
     let outputBytes = 0;
     let lastProgress = 0;
