@@ -12,6 +12,12 @@
     (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
 #define CORE_NUMBERS_SSE2 1
+#elif !defined(CORE_SCALAR) && defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#define CORE_NUMBERS_SIMD128 1
+#endif
+#if defined(CORE_NUMBERS_SSE2) || defined(CORE_NUMBERS_SIMD128)
+#define CORE_NUMBERS_VECTOR 1
 #endif
 
 #include "core/reading/word_table.h"
@@ -206,7 +212,21 @@ inline bool atofFast(std::string_view text, double& value) {
 }
 #endif
 
+#ifdef CORE_NUMBERS_VECTOR
+// Bit i set for each of the 16 bytes at p that is a digit.
+inline uint32_t digitBits16(const char* p) {
 #ifdef CORE_NUMBERS_SSE2
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i t = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+  return static_cast<uint32_t>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(9)), t)));
+#else
+  const v128_t t = wasm_i8x16_sub(wasm_v128_load(p), wasm_i8x16_splat('0'));
+  return static_cast<uint32_t>(
+      wasm_i8x16_bitmask(wasm_u8x16_le(t, wasm_u8x16_splat(9))));
+#endif
+}
+
 // The value of len (0 to 8) decimal digits at p; reads 8 bytes at p.
 inline uint64_t digitsValue(const char* p, unsigned len) {
   if (len == 0) return 0;
@@ -238,7 +258,7 @@ inline double readWord(std::string_view text, bool* whole) {
     if (whole != nullptr) *whole = isDecimalNumber(text);
     return atof(text);
   };
-#if defined(CORE_NUMBERS_SSE2) && defined(FLT_EVAL_METHOD) && \
+#if defined(CORE_NUMBERS_VECTOR) && defined(FLT_EVAL_METHOD) && \
     FLT_EVAL_METHOD == 0
   // One mask of the digits of the word, then the integer and fraction digits
   // eight at a time; anything unusual (an exponent, long digit strings) goes
@@ -248,12 +268,7 @@ inline double readWord(std::string_view text, bool* whole) {
   if (n == 0 || n > 16) return general();
   const bool negative = p[0] == '-';
   const size_t start = (p[0] == '-' || p[0] == '+') ? 1 : 0;
-  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const __m128i t = _mm_sub_epi8(x, _mm_set1_epi8('0'));
-  const uint32_t digitBits =
-      static_cast<uint32_t>(_mm_movemask_epi8(
-          _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(9)), t))) &
-      ((uint32_t{1} << n) - 1);
+  const uint32_t digitBits = digitBits16(p) & ((uint32_t{1} << n) - 1);
   const auto intLen =
       static_cast<unsigned>(__builtin_ctz(~(digitBits >> start)));
   size_t pos = start + intLen;

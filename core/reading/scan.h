@@ -1,10 +1,12 @@
 // Byte-scanning kernels of the reading window and the word splitter: each
-// SSE2 kernel sits next to its scalar twin. This file decides whether a
-// build has the SSE2 kernels (CORE_SCAN_SSE2); a build with CORE_SCALAR
-// defined takes the scalar twins here and in core/numbers/numbers.cc, whose
-// number kernels follow the same switch, so that they can be tested on any
-// machine. split_words.cc picks at run time whether bits are counted with
-// the processor's own instruction.
+// kernel of 16 bytes at a time sits next to its scalar twin. This file
+// decides whether a build has them (CORE_SCAN_VECTOR), with SSE2
+// (CORE_SCAN_SSE2) or with WebAssembly's 128-bit SIMD (CORE_SCAN_SIMD128,
+// the browser page's engine); a build with CORE_SCALAR defined takes the
+// scalar twins here and in core/numbers/numbers.cc, whose number kernels
+// follow the same switch, so that they can be tested on any machine.
+// split_words.cc picks at run time whether bits are counted with the
+// processor's own instruction.
 //
 // Kernels that look at several bytes at a time read past the byte they stop
 // at, as the over-read contract of core/reading/word_table.h (kPadding)
@@ -24,6 +26,12 @@
                               (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
 #include <emmintrin.h>
 #define CORE_SCAN_SSE2 1
+#elif !defined(CORE_SCALAR) && defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#define CORE_SCAN_SIMD128 1
+#endif
+#if defined(CORE_SCAN_SSE2) || defined(CORE_SCAN_SIMD128)
+#define CORE_SCAN_VECTOR 1
 #endif
 
 #if (defined(__GNUC__) || defined(__clang__)) && \
@@ -92,6 +100,8 @@ CORE_ALWAYS_INLINE unsigned countBits(uint64_t bits) {
 #if defined(__POPCNT__) || defined(CORE_SCAN_POPCNT)
   if constexpr (kPopcnt)
     return static_cast<unsigned>(__builtin_popcountll(bits));
+#elif defined(__wasm__)
+  return static_cast<unsigned>(__builtin_popcountll(bits));  // an instruction
 #endif
   bits = bits - ((bits >> 1) & 0x5555555555555555u);
   bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
@@ -125,6 +135,29 @@ inline uint32_t lineFeedBits16(const char* p) {
   return static_cast<uint32_t>(
       _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
 }
+#elif defined(CORE_SCAN_SIMD128)
+// The same two kernels with WebAssembly's 128-bit SIMD.
+template <bool kSeparators>
+inline uint32_t nonWordBits16(const char* p) {
+  const v128_t x = wasm_v128_load(p);
+  const v128_t t = wasm_i8x16_sub(x, wasm_i8x16_splat(9));  // 9..13 -> 0..4
+  v128_t stop = wasm_u8x16_le(t, wasm_u8x16_splat(4));
+  stop = wasm_v128_or(stop, wasm_i8x16_eq(x, wasm_i8x16_splat(' ')));
+  stop = wasm_v128_or(stop, wasm_i8x16_eq(x, wasm_i8x16_splat(0)));
+  if (kSeparators) {
+    stop = wasm_v128_or(stop, wasm_i8x16_eq(x, wasm_i8x16_splat('=')));
+    stop = wasm_v128_or(stop, wasm_i8x16_eq(x, wasm_i8x16_splat(';')));
+  }
+  return static_cast<uint32_t>(wasm_i8x16_bitmask(stop));
+}
+
+inline uint32_t lineFeedBits16(const char* p) {
+  return static_cast<uint32_t>(wasm_i8x16_bitmask(
+      wasm_i8x16_eq(wasm_v128_load(p), wasm_i8x16_splat('\n'))));
+}
+#endif
+
+#ifdef CORE_SCAN_VECTOR
 
 // The end of the word that starts at p. Reads up to 15 bytes past the
 // line feed that ends the word's row.
@@ -190,7 +223,7 @@ static_assert(kPadding >= 32, "collectWords reads 32 bytes from a word");
 template <bool kSeparators>
 CORE_ALWAYS_INLINE size_t collectWords(const char* p, size_t n,
                                        std::string_view* words) {
-#ifdef CORE_SCAN_SSE2
+#ifdef CORE_SCAN_VECTOR
   // Most rows fit one window of 32 bytes from their first word: one mask of
   // the non-word bytes, and every word cut out of it with bit operations.
   const uint64_t nonWord = uint64_t{nonWordBits16<kSeparators>(p)} |
@@ -237,6 +270,10 @@ inline size_t countLineFeeds(std::string_view bytes) {
     lineFeeds +=
         static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
         static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#elif defined(CORE_SCAN_SIMD128)
+  for (; size - i >= 16; i += 16) {
+    lineFeeds += static_cast<size_t>(__builtin_popcount(lineFeedBits16(p + i)));
   }
 #endif
   // The scalar twin, and the tail of fewer than 16 bytes.

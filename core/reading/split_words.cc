@@ -1,5 +1,5 @@
 // Cutting lines into words: fills the rows of a chunk, 64 bytes at a time,
-// or byte by byte where there is no SSE2.
+// or byte by byte where there are no 16-byte kernels.
 #include <cstdint>
 #include <cstring>
 
@@ -52,7 +52,7 @@ void splitBytes(const char* bytes, size_t rows, RowBuilder& builder) {
   }
 }
 
-#ifdef CORE_SCAN_SSE2
+#ifdef CORE_SCAN_VECTOR
 // 64 bytes at a time: bit masks of the word bytes and line feeds, word
 // starts where a word byte follows a non-word byte, then per line feed the
 // count of the word starts before it. A NUL is a blank. Reads up to
@@ -138,7 +138,7 @@ void splitWords(const char* bytes, uint32_t offset, size_t rows,
                 uint8_t* counts, uint32_t* first, bool separators) {
   if (rows == 0) return;
   RowBuilder builder{offset, counts, first};
-#ifdef CORE_SCAN_SSE2
+#ifdef CORE_SCAN_VECTOR
   if (separators) {
     splitBlocks<true>(bytes, rows, builder);
   } else {
